@@ -1,0 +1,109 @@
+#include "position_log.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr std::int32_t kEndMarker = -1;  // bytes FF FF FF FF
+
+// Fields are decoded byte by byte, so the result is the same on any host.
+std::uint32_t LoadU32(const unsigned char* bytes)
+{
+    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+std::int32_t LoadI32(const unsigned char* bytes)
+{
+    const std::uint32_t bits = LoadU32(bytes);
+    std::int32_t value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+float LoadF32(const unsigned char* bytes)
+{
+    const std::uint32_t bits = LoadU32(bytes);
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+// Room for any double in "%f": sign, 309 integer digits, point, 6 decimals.
+constexpr int kMaxFixed = 1 + 309 + 1 + 6;
+
+template <std::size_t N>
+char* Put(char* out, const char (&text)[N])
+{
+    std::memcpy(out, text, N - 1);
+    return out + N - 1;
+}
+
+// Puts a number through std::to_chars, which prints as printf does. The line always has
+// room for it; the check keeps a mistake from writing past the line.
+template <typename... Number>
+char* PutNumber(char* out, char* end, Number... number)
+{
+    const std::to_chars_result result = std::to_chars(out, end, number...);
+    return result.ec == std::errc() ? result.ptr : out;
+}
+
+}  // namespace
+
+bool ReadCount(std::FILE* log, int& count)
+{
+    count = 0;
+    unsigned char bytes[2];
+    const std::size_t got = std::fread(bytes, 1, sizeof bytes, log);
+    if (got == sizeof bytes) {
+        count = bytes[0] | bytes[1] << 8;
+        return true;
+    }
+    return got == 0 && !std::ferror(log);  // an empty log holds no records
+}
+
+ReadResult ReadRecord(std::FILE* log, PositionRecord& record)
+{
+    unsigned char bytes[8];
+    if (std::fread(bytes, 1, 4, log) != 4) {
+        return ReadResult::Short;
+    }
+    record.T = LoadI32(bytes);
+    if (record.T == kEndMarker) {
+        return ReadResult::EndMarker;
+    }
+    if (std::fread(bytes, 1, 8, log) != 8) {
+        return ReadResult::Short;
+    }
+    record.X = LoadF32(bytes);
+    record.Y = LoadF32(bytes + 4);
+    return ReadResult::Record;
+}
+
+float ConvPos(float stored)
+{
+    const double value = stored;
+    // Whole degrees, truncated toward zero. Kept in a double rather than an integer: the
+    // same for every value that fits 32 bits, and still defined for those that do not.
+    const double degrees = std::trunc(value / 100.0);
+    const float minutes = static_cast<float>(value - degrees * 100.0);
+    return static_cast<float>(degrees + minutes / 60.0);
+}
+
+void PrintRecord(std::FILE* out, int index, std::int32_t t, double x, double y)
+{
+    char line[64 + 2 * kMaxFixed];
+    char* const end = line + sizeof line;
+    char* p = Put(line, "POS ");
+    p = PutNumber(p, end, index);
+    p = Put(p, "\tT: ");
+    p = PutNumber(p, end, t);
+    p = Put(p, " X: ");
+    p = PutNumber(p, end, x, std::chars_format::fixed, 6);
+    p = Put(p, " Y: ");
+    p = PutNumber(p, end, y, std::chars_format::fixed, 6);
+    *p++ = '\n';
+    std::fwrite(line, 1, static_cast<std::size_t>(p - line), out);
+}
