@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -67,9 +69,26 @@ KmlRun RunKml(const fs::path& dir, const std::string& args, const std::string& s
     return run;
 }
 
+long PeakMemoryKib(const std::string& log, const std::string& kml)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        const int devNull = open("/dev/null", O_WRONLY);
+        dup2(devNull, STDOUT_FILENO);
+        dup2(devNull, STDERR_FILENO);
+        execl(KML_BINARY, KML_BINARY, log.c_str(), kml.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (child < 0 || wait4(child, &status, 0, &usage) != child || ExitStatus(status) != 0) {
+        return -1;
+    }
+    return usage.ru_maxrss;
+}
+
 int RunCommand(const std::string& command, std::string& output)
 {
-    std::string line;
     output.clear();
     FILE* pipe = popen((command + " 2>&1").c_str(), "r");
     if (pipe == nullptr) {

@@ -25,6 +25,9 @@ std::string LogFromDescription(const std::string& description);
 KmlRun RunKml(const std::filesystem::path& dir, const std::string& args,
               const std::string& stdoutTo = "");
 
+// Peak resident memory, in KiB, of "kml ARGS..." run with its output discarded.
+long PeakMemoryKib(const std::string& log, const std::string& kml);
+
 // Runs a shell command and returns its exit status, its output in `output`.
 int RunCommand(const std::string& command, std::string& output);
 

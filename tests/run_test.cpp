@@ -3,6 +3,7 @@
 //
 // KML_UPDATE_GOLDEN=1 rewrites the expected files from what the program does now;
 // read the difference before committing it.
+#include "log_builder.h"
 #include "run_kml.h"
 
 #include <gtest/gtest.h>
@@ -213,6 +214,28 @@ TEST_F(Run, KmlFailureOutranksAShortLog)
     const KmlRun run = RunKml(dir, "eeprom.hex /dev/full");
     EXPECT_EQ(255, run.status);
     EXPECT_EQ(2, std::count(run.err.begin(), run.err.end(), '\n')) << run.err;
+}
+
+// Records are handled one at a time: the largest log a count allows needs no more memory
+// than three records.
+TEST(Memory, FlatWhateverTheLogSize)
+{
+    const fs::path dir = ScratchDir();
+    for (const int records : {3, 65535}) {
+        std::string log;
+        AppendCount(log, static_cast<unsigned>(records));
+        for (int k = 0; k < records; ++k) {
+            AppendRecord(log, k, 4900.0f + static_cast<float>(k % 5959) * 0.01f, -1905.5f);
+        }
+        WriteFile(dir / (std::to_string(records) + ".bin"), log);
+    }
+    const long small = PeakMemoryKib((dir / "3.bin").string(), (dir / "3.kml").string());
+    const long full = PeakMemoryKib((dir / "65535.bin").string(), (dir / "65535.kml").string());
+    ASSERT_GT(small, 0);
+    EXPECT_LE(full, small + 256) << "KiB at peak: " << small << " for 3 records, " << full << " for 65535";
+    const std::string route = ReadFile(dir / "65535.kml");
+    EXPECT_EQ(18 + 65535 + 7, std::count(route.begin(), route.end(), '\n'));
+    fs::remove_all(dir);
 }
 
 }  // namespace
