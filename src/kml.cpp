@@ -56,6 +56,30 @@ bool SameFile(const char* a, const char* b)
     return std::filesystem::equivalent(a, b, ignored);
 }
 
+// Says why the log stopped before its count or its end marker.
+void ExplainShortLog(std::FILE* log, const char* logPath, bool countWhole, int index, int count)
+{
+    if (std::ferror(log)) {
+        Complain(logPath, LastError(errno, "read error"));
+    } else if (!countWhole) {
+        Complain(logPath, "log ends inside the record count");
+    } else {
+        std::fprintf(stderr, "kml: %s: log ends after %d of %d records, with no end marker\n",
+                     logPath, index, count);
+    }
+}
+
+// Flushes a stream and reports whether everything written to it arrived.
+bool Flushed(std::FILE* stream, const char* name)
+{
+    errno = 0;
+    if (std::fflush(stream) == 0 && !std::ferror(stream)) {
+        return true;
+    }
+    Complain(name, LastError(errno, "write error"));
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
@@ -64,11 +88,13 @@ int main(int argc, char* argv[])
     const char* const kmlPath = argc >= 3 ? argv[2] : "trasa.kml";
 
     std::FILE* const log = std::fopen(logPath, "rb");
-    if (log == nullptr || IsDirectory(logPath)) {
-        Complain(logPath, log == nullptr ? std::strerror(errno) : std::strerror(EISDIR));
-        if (log != nullptr) {
-            std::fclose(log);
-        }
+    if (log == nullptr) {
+        Complain(logPath, std::strerror(errno));
+        return kNothingConverted;
+    }
+    if (IsDirectory(logPath)) {  // opens on some systems, but cannot be read
+        Complain(logPath, std::strerror(EISDIR));
+        std::fclose(log);
         return kNothingConverted;
     }
     // Creating the KML file truncates it: it must not be the log about to be read.
@@ -125,31 +151,21 @@ int main(int argc, char* argv[])
                      logPath, leftOut, firstLeftOut);
     }
     if (!logWhole) {
-        if (std::ferror(log)) {
-            Complain(logPath, LastError(errno, "read error"));
-        } else if (!countWhole) {
-            Complain(logPath, "log ends inside the record count");
-        } else {
-            std::fprintf(stderr, "kml: %s: log ends after %d of %d records, with no end marker\n",
-                         logPath, index, count);
-        }
+        ExplainShortLog(log, logPath, countWhole, index, count);
         status = kLogIncomplete;
     }
     std::fclose(log);  // read only: its close has nothing to report
 
-    errno = 0;
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        Complain("standard output", LastError(errno, "write error"));
-        if (status == kConverted) {
-            status = kListingFailed;
-        }
+    if (!Flushed(stdout, "standard output") && status == kConverted) {
+        status = kListingFailed;
     }
-
-    errno = 0;
-    const bool kmlWritten = std::fflush(kml) == 0 && !std::ferror(kml);
-    const int writeError = errno;
-    if (std::fclose(kml) != 0 || !kmlWritten) {
-        Complain(kmlPath, LastError(kmlWritten ? errno : writeError, "write error"));
+    // Every failed write to the KML counts, not only a failed close.
+    const bool kmlWritten = Flushed(kml, kmlPath);
+    const bool kmlClosed = std::fclose(kml) == 0;
+    if (kmlWritten && !kmlClosed) {
+        Complain(kmlPath, LastError(errno, "cannot close"));
+    }
+    if (!kmlWritten || !kmlClosed) {
         status = kKmlFailed;
     }
     return status;
