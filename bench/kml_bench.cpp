@@ -30,8 +30,12 @@ std::string MakeFullLog()
     return log;
 }
 
-// The converter: the program's own reading, converting and writing functions.
-void Convert(std::FILE* log, std::FILE* kml, std::FILE* listing)
+using RecordPrinter = void (*)(std::FILE*, int, std::int32_t, double, double);
+using PointWriter = void (*)(std::FILE*, double, double);
+
+// One conversion of the log, the listing and the route formatted by the two functions given.
+void Convert(std::FILE* log, std::FILE* kml, std::FILE* listing, RecordPrinter printRecord,
+             PointWriter writePoint)
 {
     WriteHeader(kml);
     int count = 0;
@@ -39,31 +43,24 @@ void Convert(std::FILE* log, std::FILE* kml, std::FILE* listing)
     std::fprintf(listing, "Ilosc pozycji: %d\n", count);
     PositionRecord record;
     for (int index = 0; index < count && ReadRecord(log, record) == ReadResult::Record; ++index) {
-        PrintRecord(listing, index, record.T, record.X, record.Y);
+        printRecord(listing, index, record.T, record.X, record.Y);
         const float latitude = ConvPos(record.X);
         const float longitude = ConvPos(record.Y);
-        PrintRecord(listing, index, record.T, latitude, longitude);
-        WritePoint(kml, longitude, latitude);
+        printRecord(listing, index, record.T, latitude, longitude);
+        writePoint(kml, longitude, latitude);
     }
     WriteFooter(kml);
 }
 
-// The same text through fprintf alone.
-void ConvertWithFprintf(std::FILE* log, std::FILE* kml, std::FILE* listing)
+// The baseline: the same text through fprintf alone.
+void FprintfRecord(std::FILE* listing, int index, std::int32_t t, double x, double y)
 {
-    WriteHeader(kml);
-    int count = 0;
-    ReadCount(log, count);
-    std::fprintf(listing, "Ilosc pozycji: %d\n", count);
-    PositionRecord record;
-    for (int index = 0; index < count && ReadRecord(log, record) == ReadResult::Record; ++index) {
-        std::fprintf(listing, "POS %d\tT: %d X: %f Y: %f\n", index, record.T, record.X, record.Y);
-        const float latitude = ConvPos(record.X);
-        const float longitude = ConvPos(record.Y);
-        std::fprintf(listing, "POS %d\tT: %d X: %f Y: %f\n", index, record.T, latitude, longitude);
-        std::fprintf(kml, "              %.5f,%.5f\n", longitude, latitude);
-    }
-    WriteFooter(kml);
+    std::fprintf(listing, "POS %d\tT: %d X: %f Y: %f\n", index, t, x, y);
+}
+
+void FprintfPoint(std::FILE* kml, double longitude, double latitude)
+{
+    std::fprintf(kml, "              %.5f,%.5f\n", longitude, latitude);
 }
 
 std::string Contents(std::FILE* file)
@@ -83,7 +80,7 @@ struct Outcome {
     std::string listing;
 };
 
-Outcome TimeOnce(void (*convert)(std::FILE*, std::FILE*, std::FILE*), const std::string& logBytes)
+Outcome TimeOnce(const std::string& logBytes, RecordPrinter printRecord, PointWriter writePoint)
 {
     std::FILE* log = std::tmpfile();
     std::FILE* kml = std::tmpfile();
@@ -97,7 +94,7 @@ Outcome TimeOnce(void (*convert)(std::FILE*, std::FILE*, std::FILE*), const std:
     std::rewind(log);
 
     const auto start = std::chrono::steady_clock::now();
-    convert(log, kml, listing);
+    Convert(log, kml, listing, printRecord, writePoint);
     std::fflush(kml);
     std::fflush(listing);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
@@ -124,8 +121,8 @@ int main(int argc, char* argv[])
 
     std::vector<double> converter, baseline;
     for (int run = 0; run < runs; ++run) {
-        const Outcome fast = TimeOnce(Convert, log);
-        const Outcome plain = TimeOnce(ConvertWithFprintf, log);
+        const Outcome fast = TimeOnce(log, PrintRecord, WritePoint);
+        const Outcome plain = TimeOnce(log, FprintfRecord, FprintfPoint);
         if (fast.kml != plain.kml || fast.listing != plain.listing) {
             std::fprintf(stderr, "kml_bench: the converter and the fprintf version disagree\n");
             return 1;
