@@ -1,6 +1,7 @@
-// Feeds arbitrary bytes as a position log through the converter's reading, converting and
-// writing, and checks what must hold for any log: the KML is whole, header to footer, and
-// every coordinate line is two finite numbers; the listing has two lines per position.
+// Feeds arbitrary bytes as a position log through the converter's own reading, converting
+// and writing, and checks what must hold for any log: the listing and every route line
+// are exactly what printf prints, only finite positions reach the route, the KML ends with
+// its footer, and ConvPos agrees with integer degrees wherever they fit 32 bits.
 #include "kml_route.h"
 #include "position_log.h"
 
@@ -8,32 +9,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
-
-// Collects what is written to a stream in memory.
-struct Memory {
-    char* data = nullptr;
-    std::size_t size = 0;
-    std::FILE* stream = open_memstream(&data, &size);
-
-    ~Memory() { std::free(data); }
-    std::string Close()
-    {
-        std::fclose(stream);
-        return std::string(data, size);
-    }
-};
-
-// What `write` puts on a stream.
-std::string Written(void (*write)(std::FILE*))
-{
-    Memory memory;
-    write(memory.stream);
-    return memory.Close();
-}
 
 void Require(bool holds, const char* what)
 {
@@ -43,78 +22,62 @@ void Require(bool holds, const char* what)
     }
 }
 
-// A route line: 14 spaces, a finite number, a comma, a finite number.
-bool IsCoordinateLine(const std::string& line)
+void RequireIntegerDegreesAgree(float stored)
 {
-    if (line.compare(0, 14, std::string(14, ' ')) != 0 || line.size() < 17 || line[14] == ' ') {
-        return false;
+    if (std::fabs(stored / 100.0) < 2147483648.0) {
+        const auto degrees = static_cast<std::int32_t>(stored / 100.0);
+        const auto minutes = static_cast<float>(stored - degrees * 100.0);
+        Require(ConvPos(stored) == static_cast<float>(degrees + minutes / 60.0), "ConvPos is off");
     }
-    const char* text = line.c_str() + 14;
-    char* end;
-    const double longitude = std::strtod(text, &end);
-    if (end == text || *end != ',') {
-        return false;
-    }
-    text = end + 1;
-    const double latitude = std::strtod(text, &end);
-    return end != text && *end == '\0' && std::isfinite(longitude) && std::isfinite(latitude);
-}
-
-std::size_t Lines(const std::string& text)
-{
-    std::size_t lines = 0;
-    for (const char c : text) {
-        lines += c == '\n';
-    }
-    return lines;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    // The log is a copy on the heap of exactly its size, so a read past it is caught.
-    char* const bytes = static_cast<char*>(std::malloc(size + 1));
-    std::memcpy(bytes, data, size);
-    std::FILE* const log = size > 0 ? fmemopen(bytes, size, "rb") : std::fopen("/dev/null", "rb");
-    Require(log != nullptr, "cannot open the log in memory");
-    Memory kml, listing;
+    // A heap copy of exactly the input, so that a read past it is caught.
+    std::vector<char> bytes(data, data + size);
+    std::FILE* log = size > 0 ? fmemopen(bytes.data(), size, "rb") : std::fopen("/dev/null", "rb");
+    char *kmlText = nullptr, *listingText = nullptr;
+    std::size_t kmlSize = 0, listingSize = 0;
+    std::FILE* kml = open_memstream(&kmlText, &kmlSize);
+    std::FILE* listing = open_memstream(&listingText, &listingSize);
+    Require(log && kml && listing, "cannot open the streams");
 
-    WriteHeader(kml.stream);
+    std::string expectedListing, expectedRoute;
+    char line[1024];
+    WriteHeader(kml);
     int count = 0;
     ReadCount(log, count);
-    std::size_t positions = 0;
-    std::size_t placed = 0;
-    PositionRecord record;
-    for (int index = 0; index < count && ReadRecord(log, record) == ReadResult::Record; ++index) {
-        PrintRecord(listing.stream, index, record.T, record.X, record.Y);
-        const float latitude = ConvPos(record.X);
-        const float longitude = ConvPos(record.Y);
-        PrintRecord(listing.stream, index, record.T, latitude, longitude);
-        ++positions;
+    PositionRecord r;
+    for (int index = 0; index < count && ReadRecord(log, r) == ReadResult::Record; ++index) {
+        const float latitude = ConvPos(r.X);
+        const float longitude = ConvPos(r.Y);
+        PrintRecord(listing, index, r.T, r.X, r.Y);
+        PrintRecord(listing, index, r.T, latitude, longitude);
+        std::snprintf(line, sizeof line, "POS %d\tT: %d X: %f Y: %f\nPOS %d\tT: %d X: %f Y: %f\n", index, r.T,
+                      r.X, r.Y, index, r.T, latitude, longitude);
+        expectedListing += line;
         if (std::isfinite(latitude) && std::isfinite(longitude)) {
-            WritePoint(kml.stream, longitude, latitude);
-            ++placed;
+            WritePoint(kml, longitude, latitude);
+            std::snprintf(line, sizeof line, "              %.5f,%.5f\n", longitude, latitude);
+            expectedRoute += line;
         }
+        RequireIntegerDegreesAgree(r.X);
+        RequireIntegerDegreesAgree(r.Y);
     }
-    WriteFooter(kml.stream);
+    WriteFooter(kml);
     std::fclose(log);
-    std::free(bytes);
+    std::fclose(kml);
+    std::fclose(listing);
 
-    static const std::string header = Written(WriteHeader);
-    static const std::string footer = Written(WriteFooter);
-    const std::string document = kml.Close();
-    Require(document.size() >= header.size() + footer.size() &&
-                document.compare(0, header.size(), header) == 0 &&
-                document.compare(document.size() - footer.size(), footer.size(), footer) == 0,
-            "the KML does not run from the header to the footer");
-    const std::string route = document.substr(header.size(), document.size() - header.size() - footer.size());
-    Require(Lines(route) == placed, "not one coordinate line per finite position");
-    for (std::size_t start = 0; start < route.size();) {
-        const std::size_t end = route.find('\n', start);
-        Require(IsCoordinateLine(route.substr(start, end - start)), "a bad coordinate line");
-        start = end + 1;
-    }
-    Require(Lines(listing.Close()) == 2 * positions, "not two listing lines per position");
+    const std::string document(kmlText, kmlSize);
+    const std::string start = "<coordinates>\n", end = "            </coordinates>\n";
+    const std::size_t route = document.find(start) + start.size();
+    Require(document.compare(document.size() - 7, 7, "</kml>\n") == 0, "the KML lacks its footer");
+    Require(document.substr(route, document.rfind(end) - route) == expectedRoute, "a wrong route line");
+    Require(std::string(listingText, listingSize) == expectedListing, "a wrong listing line");
+    std::free(kmlText);
+    std::free(listingText);
     return 0;
 }

@@ -1,128 +1,76 @@
-// The KML as the tools people open it with read it: validated against the OGC KML 2.2
-// schema with xmllint, and read back with GDAL's ogrinfo.
-#include "run_kml.h"
-
+// The KML as the tools people open it with read it. The golden KML files are what the
+// program writes, byte for byte (run_test.cpp), so they stand for its output here.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
 #include <regex>
 #include <sstream>
+#include <string>
 #include <vector>
-
-namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path kSource = KML_SOURCE_DIR;
+const std::string kGolden = KML_SOURCE_DIR "/tests/golden/";
 
-bool Found(const std::string& tool)
+// Runs a command; returns its exit status, with what it printed in `output`.
+int RunCommand(const std::string& command, std::string& output)
 {
-    return tool.find("NOTFOUND") == std::string::npos && !tool.empty();
-}
-
-// The KML of the log that `description` stands for, in `dir`, with the listing in `listing`.
-fs::path Convert(const fs::path& dir, const std::string& description, std::string& listing)
-{
-    WriteFile(dir / "log.bin", LogFromDescription(description));
-    const KmlRun run = RunKml(dir, "log.bin route.kml");
-    EXPECT_EQ(0, run.status) << run.err;
-    listing = run.out;
-    return dir / "route.kml";
-}
-
-const char* const kLogs[] = {
-    "sample",
-    "empty",
-    "not_finite",
-};
-
-std::string DescriptionOf(const std::string& name)
-{
-    return ReadFile(name == "sample" ? kSource / "examples" / "trip.txt"
-                                     : kSource / "tests" / "golden" / (name + ".txt"));
-}
-
-TEST(Readers, KmlIsValidAgainstTheSchema)
-{
-    if (!Found(XMLLINT) || !fs::exists(KML_SCHEMA)) {
-        GTEST_SKIP() << "xmllint or the KML 2.2 schema (" KML_SCHEMA ") is missing";
+    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+    char buffer[4096];
+    output.clear();
+    for (std::size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        output.append(buffer, got);
     }
-    for (const char* name : kLogs) {
-        SCOPED_TRACE(name);
-        const fs::path dir = ScratchDir();
-        std::string listing, output;
-        const fs::path kml = Convert(dir, DescriptionOf(name), listing);
-        EXPECT_EQ(0, RunCommand("'" XMLLINT "' --noout --nonet --schema '" KML_SCHEMA "' '" +
-                                    kml.string() + "'",
-                                output))
-            << output;
-        fs::remove_all(dir);
-    }
+    return WEXITSTATUS(pclose(pipe));
 }
 
-struct Position {
-    double longitude;
-    double latitude;
-};
-
-// The converted positions of a listing: every second record line.
-std::vector<Position> PositionsListed(const std::string& listing)
+// Every match of `pattern`'s two groups in `text`, as numbers.
+std::vector<double> Pairs(const std::string& text, const std::regex& pattern)
 {
-    static const std::regex line(R"(POS \d+\tT: -?\d+ X: (\S+) Y: (\S+))");
-    std::vector<Position> positions;
-    std::istringstream lines(listing);
-    std::string text;
-    for (int k = 0; std::getline(lines, text);) {
-        std::smatch match;
-        if (std::regex_match(text, match, line) && k++ % 2 == 1) {
-            positions.push_back({std::stod(match[2]), std::stod(match[1])});
-        }
+    std::vector<double> numbers;
+    for (std::sregex_iterator it(text.begin(), text.end(), pattern), end; it != end; ++it) {
+        numbers.push_back(std::stod((*it)[1]));
+        numbers.push_back(std::stod((*it)[2]));
     }
-    return positions;
+    return numbers;
 }
 
-// The positions of the line GDAL reads, from its WKT.
-std::vector<Position> PositionsRead(const std::string& ogrinfo)
+TEST(Readers, XmllintFindsTheKmlValid)
 {
-    static const std::regex geometry(R"(LINESTRING[^(]*\(+([^)]*)\))");
-    std::smatch match;
-    std::vector<Position> positions;
-    if (std::regex_search(ogrinfo, match, geometry)) {
-        std::istringstream tuples(match[1].str());
-        std::string tuple;
-        while (std::getline(tuples, tuple, ',')) {
-            Position position{};
-            std::istringstream(tuple) >> position.longitude >> position.latitude;
-            positions.push_back(position);
-        }
+    if (std::string(XMLLINT).find("NOTFOUND") != std::string::npos) {
+        GTEST_SKIP() << "xmllint (Debian's libxml2-utils) is not installed";
     }
-    return positions;
+    std::string output;
+    EXPECT_EQ(0, RunCommand("'" XMLLINT "' --noout --nonet --schema '" KML_SCHEMA "' '" + kGolden + "'*.kml", output))
+        << output;
 }
 
 TEST(Readers, GdalReadsTheRouteThatIsListed)
 {
-    if (!Found(OGRINFO)) {
-        GTEST_SKIP() << "ogrinfo (GDAL, Debian's gdal-bin) is not installed";
+    if (std::string(OGRINFO).find("NOTFOUND") != std::string::npos) {
+        GTEST_SKIP() << "ogrinfo (Debian's gdal-bin) is not installed";
     }
-    const fs::path dir = ScratchDir();
-    std::string listing, output;
-    const fs::path kml = Convert(dir, DescriptionOf("sample"), listing);
-    ASSERT_EQ(0, RunCommand("'" OGRINFO "' -ro -al '" + kml.string() + "'", output)) << output;
+    std::string output;
+    ASSERT_EQ(0, RunCommand("'" OGRINFO "' -ro -al '" + kGolden + "sample.kml'", output)) << output;
+    EXPECT_NE(std::string::npos, output.find("Feature Count: 1\n")) << output;
+    EXPECT_NE(std::string::npos, output.find("Name (String) = Trasa GPS\n")) << output;
 
-    EXPECT_TRUE(std::regex_search(output, std::regex(R"(Feature Count: 1\n)"))) << output;
-    EXPECT_TRUE(std::regex_search(output, std::regex(R"(Name \(String\) = Trasa GPS)"))) << output;
-    const std::vector<Position> listed = PositionsListed(listing);
-    const std::vector<Position> read = PositionsRead(output);
-    ASSERT_EQ(42u, listed.size());
+    // The second line of each record holds the position in degrees, latitude X first.
+    std::ostringstream listing;
+    listing << std::ifstream(kGolden + "sample.out").rdbuf();
+    const std::string line = R"(POS \d+\tT: -?\d+ X: (\S+) Y: (\S+)\n)";
+    const std::vector<double> listed = Pairs(listing.str(), std::regex(R"(POS .*\n)" + line));
+    const std::vector<double> read = Pairs(output, std::regex(R"(([-\d.]+) ([-\d.]+)[,)])"));
+    ASSERT_EQ(2u * 42, listed.size());
     ASSERT_EQ(listed.size(), read.size()) << output;
-    // The listing shows six decimals, the route five.
-    for (std::size_t k = 0; k < listed.size(); ++k) {
-        EXPECT_NEAR(listed[k].longitude, read[k].longitude, 0.0000051) << "position " << k;
-        EXPECT_NEAR(listed[k].latitude, read[k].latitude, 0.0000051) << "position " << k;
+    for (std::size_t k = 0; k < listed.size(); k += 2) {
+        EXPECT_NEAR(listed[k], read[k + 1], 0.0000051) << "latitude " << k / 2;  // five decimals in the KML
+        EXPECT_NEAR(listed[k + 1], read[k], 0.0000051) << "longitude " << k / 2;
     }
-
-    const fs::path emptyKml = Convert(dir, "", listing);
-    EXPECT_EQ(0, RunCommand("'" OGRINFO "' -ro -al '" + emptyKml.string() + "'", output)) << output;
-    fs::remove_all(dir);
+    EXPECT_EQ(0, RunCommand("'" OGRINFO "' -ro -al '" + kGolden + "empty.kml'", output)) << output;
 }
 
 }  // namespace
