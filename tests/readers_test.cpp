@@ -2,20 +2,17 @@
 // program writes, byte for byte (run_test.cpp), so they stand for its output here.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <fstream>
 #include <regex>
 #include <sstream>
-#include <string>
-#include <vector>
+#include <sys/wait.h>
 
 namespace {
 
 const std::string kGolden = KML_SOURCE_DIR "/tests/golden/";
 
-// Runs a command; returns its exit status, with what it printed in `output`.
+// Runs a command; returns its exit status, and what it printed in `output`.
 int RunCommand(const std::string& command, std::string& output)
 {
     FILE* pipe = popen((command + " 2>&1").c_str(), "r");
@@ -27,13 +24,14 @@ int RunCommand(const std::string& command, std::string& output)
     return WEXITSTATUS(pclose(pipe));
 }
 
-// Every match of `pattern`'s two groups in `text`, as numbers.
-std::vector<double> Pairs(const std::string& text, const std::regex& pattern)
+// The two numbers of each match of `pattern` in `text`, the second first when `swap`.
+std::vector<double> Pairs(const std::string& text, const std::string& pattern, bool swap)
 {
     std::vector<double> numbers;
-    for (std::sregex_iterator it(text.begin(), text.end(), pattern), end; it != end; ++it) {
-        numbers.push_back(std::stod((*it)[1]));
-        numbers.push_back(std::stod((*it)[2]));
+    const std::regex re(pattern);
+    for (std::sregex_iterator it(text.begin(), text.end(), re), end; it != end; ++it) {
+        numbers.push_back(std::stod((*it)[swap ? 2 : 1]));
+        numbers.push_back(std::stod((*it)[swap ? 1 : 2]));
     }
     return numbers;
 }
@@ -58,17 +56,15 @@ TEST(Readers, GdalReadsTheRouteThatIsListed)
     EXPECT_NE(std::string::npos, output.find("Feature Count: 1\n")) << output;
     EXPECT_NE(std::string::npos, output.find("Name (String) = Trasa GPS\n")) << output;
 
-    // The second line of each record holds the position in degrees, latitude X first.
+    // The second line of each record holds the position in degrees, X (latitude) first.
     std::ostringstream listing;
     listing << std::ifstream(kGolden + "sample.out").rdbuf();
-    const std::string line = R"(POS \d+\tT: -?\d+ X: (\S+) Y: (\S+)\n)";
-    const std::vector<double> listed = Pairs(listing.str(), std::regex(R"(POS .*\n)" + line));
-    const std::vector<double> read = Pairs(output, std::regex(R"(([-\d.]+) ([-\d.]+)[,)])"));
+    const auto listed = Pairs(listing.str(), R"(POS .*\nPOS \d+\tT: -?\d+ X: (\S+) Y: (\S+)\n)", true);
+    const auto read = Pairs(output, R"(([-\d.]+) ([-\d.]+)[,)])", false);
     ASSERT_EQ(2u * 42, listed.size());
     ASSERT_EQ(listed.size(), read.size()) << output;
-    for (std::size_t k = 0; k < listed.size(); k += 2) {
-        EXPECT_NEAR(listed[k], read[k + 1], 0.0000051) << "latitude " << k / 2;  // five decimals in the KML
-        EXPECT_NEAR(listed[k + 1], read[k], 0.0000051) << "longitude " << k / 2;
+    for (std::size_t k = 0; k < listed.size(); ++k) {
+        EXPECT_NEAR(listed[k], read[k], 0.0000051) << "number " << k;  // six decimals against five
     }
     EXPECT_EQ(0, RunCommand("'" OGRINFO "' -ro -al '" + kGolden + "empty.kml'", output)) << output;
 }
