@@ -8,25 +8,14 @@ namespace {
 
 constexpr std::int32_t kEndMarker = -1;  // bytes FF FF FF FF
 
-// Fields are decoded byte by byte, so the result is the same on any host.
-std::uint32_t LoadU32(const unsigned char* bytes)
+// Decodes a little-endian 32-bit field byte by byte, so the result is the same on any host.
+template <typename Field>
+Field Load32(const unsigned char* bytes)
 {
-    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
-std::int32_t LoadI32(const unsigned char* bytes)
-{
-    const std::uint32_t bits = LoadU32(bytes);
-    std::int32_t value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-float LoadF32(const unsigned char* bytes)
-{
-    const std::uint32_t bits = LoadU32(bytes);
-    float value;
+    const std::uint32_t bits = static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+                               static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+    Field value;
+    static_assert(sizeof value == sizeof bits);
     std::memcpy(&value, &bits, sizeof value);
     return value;
 }
@@ -70,15 +59,15 @@ ReadResult ReadRecord(std::FILE* log, PositionRecord& record)
     if (std::fread(bytes, 1, 4, log) != 4) {
         return ReadResult::Short;
     }
-    record.T = LoadI32(bytes);
+    record.T = Load32<std::int32_t>(bytes);
     if (record.T == kEndMarker) {
         return ReadResult::EndMarker;
     }
     if (std::fread(bytes, 1, 8, log) != 8) {
         return ReadResult::Short;
     }
-    record.X = LoadF32(bytes);
-    record.Y = LoadF32(bytes + 4);
+    record.X = Load32<float>(bytes);
+    record.Y = Load32<float>(bytes + 4);
     return ReadResult::Record;
 }
 

@@ -26,36 +26,40 @@ bool Parse(const std::string& word, Number& value, int base = 10)
     return !word.empty() && result.ec == std::errc() && result.ptr == end;
 }
 
+// Appends the bytes of one item, whose name has been read from `words`.
 bool BuildItem(std::istringstream& words, const std::string& item, std::string& log)
 {
     std::string a, b, c;
     if (item == "count") {
         std::uint16_t count;
-        return words >> a && Parse(a, count) && (AppendCount(log, count), true);
-    }
-    if (item == "record") {
+        if (!(words >> a) || !Parse(a, count)) {
+            return false;
+        }
+        AppendCount(log, count);
+    } else if (item == "record") {
         std::int32_t t;
         float x, y;
-        return words >> a >> b >> c && Parse(a, t) && Parse(b, x) && Parse(c, y) &&
-               (AppendRecord(log, t, x, y), true);
-    }
-    if (item == "end") {
+        if (!(words >> a >> b >> c) || !Parse(a, t) || !Parse(b, x) || !Parse(c, y)) {
+            return false;
+        }
+        AppendRecord(log, t, x, y);
+    } else if (item == "end") {
         AppendEndMarker(log);
-        return true;
-    }
-    if (item == "bytes") {
+    } else if (item == "bytes") {
         std::uint8_t byte;
-        bool any = false;
-        while (words >> a) {
+        if (!(words >> a)) {
+            return false;
+        }
+        do {
             if (!Parse(a, byte, 16)) {
                 return false;
             }
             log += static_cast<char>(byte);
-            any = true;
-        }
-        return any;
+        } while (words >> a);
+    } else {
+        return false;
     }
-    return false;
+    return true;
 }
 
 }  // namespace
