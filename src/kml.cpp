@@ -38,9 +38,9 @@ void Complain(const char* path, const char* reason)
 }
 
 // The reason for the last failed call, or `fallback` when the library left none.
-const char* LastError(int error, const char* fallback)
+const char* LastError(const char* fallback)
 {
-    return error != 0 ? std::strerror(error) : fallback;
+    return errno != 0 ? std::strerror(errno) : fallback;
 }
 
 bool IsDirectory(const char* path)
@@ -60,7 +60,7 @@ bool SameFile(const char* a, const char* b)
 void ExplainShortLog(std::FILE* log, const char* logPath, bool countWhole, int index, int count)
 {
     if (std::ferror(log)) {
-        Complain(logPath, LastError(errno, "read error"));
+        Complain(logPath, LastError("read error"));
     } else if (!countWhole) {
         Complain(logPath, "log ends inside the record count");
     } else {
@@ -76,7 +76,7 @@ bool Flushed(std::FILE* stream, const char* name)
     if (std::fflush(stream) == 0 && !std::ferror(stream)) {
         return true;
     }
-    Complain(name, LastError(errno, "write error"));
+    Complain(name, LastError("write error"));
     return false;
 }
 
@@ -163,7 +163,7 @@ int main(int argc, char* argv[])
     const bool kmlWritten = Flushed(kml, kmlPath);
     const bool kmlClosed = std::fclose(kml) == 0;
     if (kmlWritten && !kmlClosed) {
-        Complain(kmlPath, LastError(errno, "cannot close"));
+        Complain(kmlPath, LastError("cannot close"));
     }
     if (!kmlWritten || !kmlClosed) {
         status = kKmlFailed;
