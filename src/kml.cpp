@@ -12,9 +12,12 @@
 //        created, or both paths name the same file
 //   2    the log ends early or cannot be read to its end; the KML file is complete
 //        and holds every whole record before that point
-//   3    the listing could not be written to standard output
-//   255  the KML file could not be written (a write or its close failed)
+//   3    the listing could not be written to standard output (a full disk, a reader
+//        that quit); the listing stops there, the KML file is written whole
+//   -1   the KML file could not be written (a write or its close failed); POSIX
+//        shells show 255
 #include "kml_route.h"
+#include "platform.h"
 #include "position_log.h"
 
 #include <cerrno>
@@ -22,7 +25,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <system_error>
+#include <vector>
 
 namespace {
 
@@ -32,9 +37,9 @@ constexpr int kLogIncomplete = 2;
 constexpr int kListingFailed = 3;
 constexpr int kKmlFailed = EOF;  // what a failed close returns; the shell sees 255
 
-void Complain(const char* path, const char* reason)
+void Complain(const std::string& path, const char* reason)
 {
-    std::fprintf(stderr, "kml: %s: %s\n", path, reason);
+    std::fprintf(stderr, "kml: %s: %s\n", path.c_str(), reason);
 }
 
 // The reason for the last failed call, or `fallback` when the library left none.
@@ -43,21 +48,21 @@ const char* LastError(const char* fallback)
     return errno != 0 ? std::strerror(errno) : fallback;
 }
 
-bool IsDirectory(const char* path)
+bool IsDirectory(const std::string& path)
 {
     std::error_code ignored;
-    return std::filesystem::is_directory(path, ignored);
+    return std::filesystem::is_directory(std::filesystem::u8path(path), ignored);
 }
 
 // True when both paths reach one file: the same spelling, "./", a link, a hard link.
-bool SameFile(const char* a, const char* b)
+bool SameFile(const std::string& a, const std::string& b)
 {
     std::error_code ignored;  // a path that does not exist names no file
-    return std::filesystem::equivalent(a, b, ignored);
+    return std::filesystem::equivalent(std::filesystem::u8path(a), std::filesystem::u8path(b), ignored);
 }
 
 // Says why the log stopped before its count or its end marker.
-void ExplainShortLog(std::FILE* log, const char* logPath, bool countWhole, int index, int count)
+void ExplainShortLog(std::FILE* log, const std::string& logPath, bool countWhole, int index, int count)
 {
     if (std::ferror(log)) {
         Complain(logPath, LastError("read error"));
@@ -65,29 +70,32 @@ void ExplainShortLog(std::FILE* log, const char* logPath, bool countWhole, int i
         Complain(logPath, "log ends inside the record count");
     } else {
         std::fprintf(stderr, "kml: %s: log ends after %d of %d records, with no end marker\n",
-                     logPath, index, count);
+                     logPath.c_str(), index, count);
     }
 }
 
-// Flushes a stream and reports whether everything written to it arrived.
-bool Flushed(std::FILE* stream, const char* name)
+// The reason a stream's writes failed, as an errno value; 0 while they have not.
+int WriteError(std::FILE* stream)
+{
+    return std::ferror(stream) ? (errno != 0 ? errno : EIO) : 0;
+}
+
+// Flushes a stream; returns 0 when everything written to it arrived, else the reason.
+int FlushError(std::FILE* stream)
 {
     errno = 0;
-    if (std::fflush(stream) == 0 && !std::ferror(stream)) {
-        return true;
-    }
-    Complain(name, LastError("write error"));
-    return false;
+    return std::fflush(stream) == 0 ? WriteError(stream) : (errno != 0 ? errno : EIO);
 }
 
 }  // namespace
 
 int main(int argc, char* argv[])
 {
-    const char* const logPath = argc >= 2 ? argv[1] : "eeprom.hex";
-    const char* const kmlPath = argc >= 3 ? argv[2] : "trasa.kml";
+    const std::vector<std::string> arguments = StartProcess(argc, argv);
+    const std::string logPath = arguments.size() >= 2 ? arguments[1] : "eeprom.hex";
+    const std::string kmlPath = arguments.size() >= 3 ? arguments[2] : "trasa.kml";
 
-    std::FILE* const log = std::fopen(logPath, "rb");
+    std::FILE* const log = OpenFile(logPath, "rb");
     if (log == nullptr) {
         Complain(logPath, std::strerror(errno));
         return kNothingConverted;
@@ -103,7 +111,7 @@ int main(int argc, char* argv[])
         std::fclose(log);
         return kNothingConverted;
     }
-    std::FILE* const kml = std::fopen(kmlPath, "w");
+    std::FILE* const kml = OpenFile(kmlPath, "w");
     if (kml == nullptr) {
         Complain(kmlPath, std::strerror(errno));
         std::fclose(log);
@@ -116,6 +124,9 @@ int main(int argc, char* argv[])
     bool logWhole = countWhole;
     std::printf("Ilosc pozycji: %d\n", count);
 
+    // The listing is a view of the conversion: when standard output goes away (a full disk,
+    // a reader that quit), the listing stops and the route is still written whole.
+    int listingError = WriteError(stdout);
     int index = 0;
     int leftOut = 0;
     int firstLeftOut = 0;
@@ -129,10 +140,13 @@ int main(int argc, char* argv[])
             logWhole = false;
             break;
         }
-        PrintRecord(stdout, index, record.T, record.X, record.Y);
         const float latitude = ConvPos(record.X);
         const float longitude = ConvPos(record.Y);
-        PrintRecord(stdout, index, record.T, latitude, longitude);
+        if (listingError == 0) {
+            PrintRecord(stdout, index, record.T, record.X, record.Y);
+            PrintRecord(stdout, index, record.T, latitude, longitude);
+            listingError = WriteError(stdout);
+        }
         // Map clients disagree on what "nan" in a route means: such a position is listed
         // but kept out of the route.
         if (std::isfinite(latitude) && std::isfinite(longitude)) {
@@ -148,7 +162,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr,
                      "kml: %s: %d position(s) left out of the route, coordinates not finite "
                      "(first at POS %d)\n",
-                     logPath, leftOut, firstLeftOut);
+                     logPath.c_str(), leftOut, firstLeftOut);
     }
     if (!logWhole) {
         ExplainShortLog(log, logPath, countWhole, index, count);
@@ -156,16 +170,25 @@ int main(int argc, char* argv[])
     }
     std::fclose(log);  // read only: its close has nothing to report
 
-    if (!Flushed(stdout, "standard output") && status == kConverted) {
-        status = kListingFailed;
+    if (listingError == 0) {
+        listingError = FlushError(stdout);
+    }
+    if (listingError != 0) {
+        Complain("standard output", std::strerror(listingError));
+        if (status == kConverted) {
+            status = kListingFailed;
+        }
     }
     // Every failed write to the KML counts, not only a failed close.
-    const bool kmlWritten = Flushed(kml, kmlPath);
+    const int kmlError = FlushError(kml);
+    if (kmlError != 0) {
+        Complain(kmlPath, std::strerror(kmlError));
+    }
     const bool kmlClosed = std::fclose(kml) == 0;
-    if (kmlWritten && !kmlClosed) {
+    if (kmlError == 0 && !kmlClosed) {
         Complain(kmlPath, LastError("cannot close"));
     }
-    if (!kmlWritten || !kmlClosed) {
+    if (kmlError != 0 || !kmlClosed) {
         status = kKmlFailed;
     }
     return status;

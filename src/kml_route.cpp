@@ -1,6 +1,7 @@
 #include "kml_route.h"
 
-#include <charconv>
+#include "number_text.h"
+
 #include <cstring>
 
 namespace {
@@ -36,18 +37,6 @@ constexpr char kFooter[] =
 
 constexpr char kIndent[] = "              ";  // 14 spaces before each coordinate line
 
-// Room for any double in "%.5f": sign, 309 integer digits, point, 5 decimals.
-constexpr int kMaxFixed = 1 + 309 + 1 + 5;
-
-// Puts a number through std::to_chars, which prints as printf does. The line always has
-// room for it; the check keeps a mistake from writing past the line.
-template <typename... Number>
-char* PutNumber(char* out, char* end, Number... number)
-{
-    const std::to_chars_result result = std::to_chars(out, end, number...);
-    return result.ec == std::errc() ? result.ptr : out;
-}
-
 }  // namespace
 
 void WriteHeader(std::FILE* kml)
@@ -57,13 +46,13 @@ void WriteHeader(std::FILE* kml)
 
 void WritePoint(std::FILE* kml, double longitude, double latitude)
 {
-    char line[sizeof kIndent + 2 * kMaxFixed + 2];
+    char line[sizeof kIndent + 2 * MaxFixedLength(5) + 2];
     char* const end = line + sizeof line;
     std::memcpy(line, kIndent, sizeof kIndent - 1);
     char* p = line + sizeof kIndent - 1;
-    p = PutNumber(p, end, longitude, std::chars_format::fixed, 5);
+    p = PutFixed(p, end, longitude, 5);
     *p++ = ',';
-    p = PutNumber(p, end, latitude, std::chars_format::fixed, 5);
+    p = PutFixed(p, end, latitude, 5);
     *p++ = '\n';
     std::fwrite(line, 1, static_cast<std::size_t>(p - line), kml);
 }

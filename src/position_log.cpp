@@ -1,6 +1,7 @@
 #include "position_log.h"
 
-#include <charconv>
+#include "number_text.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -20,23 +21,11 @@ Field Load32(const unsigned char* bytes)
     return value;
 }
 
-// Room for any double in "%f": sign, 309 integer digits, point, 6 decimals.
-constexpr int kMaxFixed = 1 + 309 + 1 + 6;
-
 template <std::size_t N>
 char* Put(char* out, const char (&text)[N])
 {
     std::memcpy(out, text, N - 1);
     return out + N - 1;
-}
-
-// Puts a number through std::to_chars, which prints as printf does. The line always has
-// room for it; the check keeps a mistake from writing past the line.
-template <typename... Number>
-char* PutNumber(char* out, char* end, Number... number)
-{
-    const std::to_chars_result result = std::to_chars(out, end, number...);
-    return result.ec == std::errc() ? result.ptr : out;
 }
 
 }  // namespace
@@ -73,6 +62,11 @@ ReadResult ReadRecord(std::FILE* log, PositionRecord& record)
 
 float ConvPos(float stored)
 {
+    // NaN and infinity stay as they are, sign and all: arithmetic on them would give each
+    // processor's own NaN, whose sign differs between processors.
+    if (!std::isfinite(stored)) {
+        return stored;
+    }
     const double value = stored;
     // Whole degrees, truncated toward zero. Kept in a double rather than an integer: the
     // same for every value that fits 32 bits, and still defined for those that do not.
@@ -83,16 +77,16 @@ float ConvPos(float stored)
 
 void PrintRecord(std::FILE* out, int index, std::int32_t t, double x, double y)
 {
-    char line[64 + 2 * kMaxFixed];
+    char line[64 + 2 * MaxFixedLength(6)];
     char* const end = line + sizeof line;
     char* p = Put(line, "POS ");
-    p = PutNumber(p, end, index);
+    p = PutInt(p, end, index);
     p = Put(p, "\tT: ");
-    p = PutNumber(p, end, t);
+    p = PutInt(p, end, t);
     p = Put(p, " X: ");
-    p = PutNumber(p, end, x, std::chars_format::fixed, 6);
+    p = PutFixed(p, end, x, 6);
     p = Put(p, " Y: ");
-    p = PutNumber(p, end, y, std::chars_format::fixed, 6);
+    p = PutFixed(p, end, y, 6);
     *p++ = '\n';
     std::fwrite(line, 1, static_cast<std::size_t>(p - line), out);
 }

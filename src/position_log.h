@@ -34,6 +34,7 @@ ReadResult ReadRecord(std::FILE* log, PositionRecord& record);
 
 // Converts a stored coordinate (degrees * 100 + minutes) to decimal degrees.
 // 5012.3456 is 50 degrees 12.3456 minutes, about 50.205761; the sign carries through.
+// NaN and infinity are returned unchanged.
 float ConvPos(float stored);
 
 // Prints one listing line: "POS <index>\tT: <t> X: <x> Y: <y>\n", the numbers as
