@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cstring>
+#include <iterator>
+#include <random>
 #include <sstream>
 
 namespace {
@@ -10,6 +12,31 @@ void AppendU32(std::string& log, std::uint32_t bits)
 {
     for (int shift = 0; shift < 32; shift += 8) {
         log += static_cast<char>(bits >> shift & 0xFF);
+    }
+}
+
+std::uint32_t Bits(float value)
+{
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+// A word of a random log: an edge value, an ordinary coordinate or any 32 bits.
+std::uint32_t RandomWord(std::mt19937& random)
+{
+    static const std::uint32_t kEdges[] = {
+        0x7FC00000, 0xFFC00000, 0x7F800001, 0xFFFFFFFF,  // NaN, quiet and signalling, either sign
+        0x7F800000, 0xFF800000, 0x7F7FFFFF, 0xFF7FFFFF,  // infinity, the largest floats
+        0x00000001, 0x80000001, 0x80000000, 0x50000000,  // the smallest, -0, degrees near 2^31
+    };
+    switch (random() % 3) {
+    case 0:
+        return kEdges[random() % std::size(kEdges)];
+    case 1:
+        return Bits(static_cast<float>(static_cast<int>(random() % 3600001) - 1800000) / 100);
+    default:
+        return random();
     }
 }
 
@@ -43,6 +70,12 @@ bool BuildItem(std::istringstream& words, const std::string& item, std::string& 
             return false;
         }
         AppendRecord(log, t, x, y);
+    } else if (item == "random") {
+        unsigned seed;
+        if (!(words >> a) || !Parse(a, seed)) {
+            return false;
+        }
+        AppendRandomLog(log, seed);
     } else if (item == "end") {
         AppendEndMarker(log);
     } else if (item == "bytes") {
@@ -72,13 +105,22 @@ void AppendCount(std::string& log, unsigned count)
 
 void AppendRecord(std::string& log, std::int32_t t, float x, float y)
 {
-    std::uint32_t bits;
-    std::memcpy(&bits, &t, sizeof bits);
-    AppendU32(log, bits);
-    std::memcpy(&bits, &x, sizeof bits);
-    AppendU32(log, bits);
-    std::memcpy(&bits, &y, sizeof bits);
-    AppendU32(log, bits);
+    AppendU32(log, static_cast<std::uint32_t>(t));
+    AppendU32(log, Bits(x));
+    AppendU32(log, Bits(y));
+}
+
+void AppendRandomLog(std::string& log, unsigned seed)
+{
+    std::mt19937 random(seed);
+    const std::size_t start = log.size();
+    AppendCount(log, random() % 4 == 0 ? 65535 : random() % 12);
+    for (int words = random() % 36; words > 0; --words) {
+        AppendU32(log, RandomWord(random));
+    }
+    if (random() % 3 == 0) {
+        log.resize(start + random() % (log.size() - start + 1));
+    }
 }
 
 void AppendEndMarker(std::string& log)

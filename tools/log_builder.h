@@ -6,6 +6,9 @@
 //   record T X Y     one record: T a 32-bit integer, X and Y decimal ("nan", "inf" too)
 //   end              the end marker, FF FF FF FF
 //   bytes HH ...     raw bytes in hex, for logs that end in odd places
+//   random SEED      a whole random log, the same for the same SEED: a count, then words
+//                    that are often NaN, infinity, huge or tiny, or the end marker; a
+//                    third of such logs end anywhere
 #ifndef KML_LOG_BUILDER_H
 #define KML_LOG_BUILDER_H
 
@@ -17,6 +20,7 @@
 void AppendCount(std::string& log, unsigned count);
 void AppendRecord(std::string& log, std::int32_t t, float x, float y);
 void AppendEndMarker(std::string& log);
+void AppendRandomLog(std::string& log, unsigned seed);
 
 // Turns a description into log bytes. On a malformed line, returns false and says why
 // in `error`.
