@@ -42,10 +42,10 @@ void Complain(const std::string& path, const char* reason)
     std::fprintf(stderr, "kml: %s: %s\n", path.c_str(), reason);
 }
 
-// The reason for the last failed call, or `fallback` when the library left none.
-const char* LastError(const char* fallback)
+// The reason for the last failed call, as an errno value; EIO when the library left none.
+int LastError()
 {
-    return errno != 0 ? std::strerror(errno) : fallback;
+    return errno != 0 ? errno : EIO;
 }
 
 bool IsDirectory(const std::string& path)
@@ -65,7 +65,7 @@ bool SameFile(const std::string& a, const std::string& b)
 void ExplainShortLog(std::FILE* log, const std::string& logPath, bool countWhole, int index, int count)
 {
     if (std::ferror(log)) {
-        Complain(logPath, LastError("read error"));
+        Complain(logPath, std::strerror(LastError()));
     } else if (!countWhole) {
         Complain(logPath, "log ends inside the record count");
     } else {
@@ -77,14 +77,14 @@ void ExplainShortLog(std::FILE* log, const std::string& logPath, bool countWhole
 // The reason a stream's writes failed, as an errno value; 0 while they have not.
 int WriteError(std::FILE* stream)
 {
-    return std::ferror(stream) ? (errno != 0 ? errno : EIO) : 0;
+    return std::ferror(stream) ? LastError() : 0;
 }
 
 // Flushes a stream; returns 0 when everything written to it arrived, else the reason.
 int FlushError(std::FILE* stream)
 {
     errno = 0;
-    return std::fflush(stream) == 0 ? WriteError(stream) : (errno != 0 ? errno : EIO);
+    return std::fflush(stream) == 0 ? WriteError(stream) : LastError();
 }
 
 }  // namespace
@@ -186,7 +186,7 @@ int main(int argc, char* argv[])
     }
     const bool kmlClosed = std::fclose(kml) == 0;
     if (kmlError == 0 && !kmlClosed) {
-        Complain(kmlPath, LastError("cannot close"));
+        Complain(kmlPath, std::strerror(LastError()));
     }
     if (kmlError != 0 || !kmlClosed) {
         status = kKmlFailed;
