@@ -1,5 +1,6 @@
 # What `cmake --install` installs, and the packages made from it with CPack:
-#   cpack -G DEB   kml_<version>_<arch>.deb: /usr/bin/kml and the manual page
+#   cpack -G DEB   kml_<version>_<arch>.deb: /usr/bin/kml, the manual page, and the
+#                  copyright and changelog that Debian asks of every package
 #   cpack -G ZIP   in a Windows build: kml-<version>-win64.zip, kml.exe and the README
 # Only the program and its documentation are installed: not the tests, the benchmark or
 # makelog.
@@ -11,22 +12,19 @@ if(WIN32)
   install(FILES README.md DESTINATION .)
 else()
   install(TARGETS kml RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  # The manual page, compressed where gzip is at hand, as Debian keeps manual pages.
+  install(FILES packaging/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
   set(KML_MANUAL "${CMAKE_CURRENT_BINARY_DIR}/kml.1")
   configure_file(man/kml.1.in "${KML_MANUAL}" @ONLY)
+  # The manual page and the changelog compressed where gzip is at hand, as Debian keeps them.
   find_program(GZIP gzip)
   if(GZIP)
     execute_process(COMMAND ${GZIP} -9nc "${KML_MANUAL}" OUTPUT_FILE "${KML_MANUAL}.gz")
-    install(FILES "${KML_MANUAL}.gz" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  else()
-    install(FILES "${KML_MANUAL}" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  endif()
-  # The copyright and the changelog, where Debian looks for them.
-  install(FILES packaging/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
-  if(GZIP)
     execute_process(COMMAND ${GZIP} -9nc "${PROJECT_SOURCE_DIR}/packaging/changelog"
                     OUTPUT_FILE "${CMAKE_CURRENT_BINARY_DIR}/changelog.gz")
+    install(FILES "${KML_MANUAL}.gz" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
     install(FILES "${CMAKE_CURRENT_BINARY_DIR}/changelog.gz" DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  else()
+    install(FILES "${KML_MANUAL}" DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   endif()
 endif()
 

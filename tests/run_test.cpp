@@ -176,7 +176,7 @@ const Scenario kScenarios[] = {
     {"generated_logs", kOtherBuild, "for n in $(seq 300); do echo random $n >d; \"$MAKELOG\" d log$n; done", "", 0,
      "sample.out", "",
      "for log in log*; do kml $log $log.kml >$log.out 2>$log.err; echo $? >$log.status;"
-     " \"$HERE\" $log here.kml >here.out 2>here.err; echo $? | cmp -s - $log.status || exit 1;"
+     " \"$HERE\" $log here.kml >here.out 2>here.err; echo $? | cmp -s - $log.status || { echo $log.status; exit 1; };"
      " for f in kml out err; do as_written <here.$f | cmp -s - $log.$f || { echo $log.$f; exit 1; }; done; done"},
 };
 
