@@ -1,7 +1,9 @@
-// Times the converter on a full log (65,535 records) against a plain fprintf version that
-// writes the same listing and KML, and prints both times and their ratio.
+// Times the program's own conversion of a full log (65,535 records), raw and as an Intel
+// HEX dump, against a plain fprintf version that writes the same listing and KML from the
+// raw log, and prints the times and their ratios.
 //
 //   kml_bench [RUNS]    each side is run RUNS times (default 15); the median counts
+#include "conversion.h"
 #include "kml_route.h"
 #include "log_builder.h"
 #include "position_log.h"
@@ -30,37 +32,37 @@ std::string MakeFullLog()
     return log;
 }
 
-using RecordPrinter = void (*)(std::FILE*, int, std::int32_t, double, double);
-using PointWriter = void (*)(std::FILE*, double, double);
+// The program's own conversion of `log`, whatever its form.
+void Convert(std::FILE* log, std::FILE* kml, std::FILE* listing)
+{
+    std::FILE* const messages = std::tmpfile();
+    LogStream stream;
+    if (messages == nullptr || !OpenLog(log, "full log", stream, messages) ||
+        ConvertLog(stream, "full log", kml, listing, messages) != kConverted) {
+        std::fprintf(stderr, "kml_bench: the full log did not convert\n");
+        std::exit(1);
+    }
+    std::fclose(messages);
+}
 
-// One conversion of the log, the listing and the route formatted by the two functions given.
-void Convert(std::FILE* log, std::FILE* kml, std::FILE* listing, RecordPrinter printRecord,
-             PointWriter writePoint)
+// The baseline: the same text through fprintf alone, from a raw log.
+void ConvertWithFprintf(std::FILE* log, std::FILE* kml, std::FILE* listing)
 {
     WriteHeader(kml);
+    LogStream stream;
+    stream.file = log;
     int count = 0;
-    ReadCount(log, count);
+    ReadCount(stream, count);
     std::fprintf(listing, "Ilosc pozycji: %d\n", count);
-    PositionRecord record;
-    for (int index = 0; index < count && ReadRecord(log, record) == ReadResult::Record; ++index) {
-        printRecord(listing, index, record.T, record.X, record.Y);
-        const float latitude = ConvPos(record.X);
-        const float longitude = ConvPos(record.Y);
-        printRecord(listing, index, record.T, latitude, longitude);
-        writePoint(kml, longitude, latitude);
+    PositionRecord r;
+    for (int index = 0; index < count && ReadRecord(stream, r) == ReadResult::Record; ++index) {
+        const float latitude = ConvPos(r.X);
+        const float longitude = ConvPos(r.Y);
+        std::fprintf(listing, "POS %d\tT: %d X: %f Y: %f\n", index, r.T, r.X, r.Y);
+        std::fprintf(listing, "POS %d\tT: %d X: %f Y: %f\n", index, r.T, latitude, longitude);
+        std::fprintf(kml, "              %.5f,%.5f\n", longitude, latitude);
     }
     WriteFooter(kml);
-}
-
-// The baseline: the same text through fprintf alone.
-void FprintfRecord(std::FILE* listing, int index, std::int32_t t, double x, double y)
-{
-    std::fprintf(listing, "POS %d\tT: %d X: %f Y: %f\n", index, t, x, y);
-}
-
-void FprintfPoint(std::FILE* kml, double longitude, double latitude)
-{
-    std::fprintf(kml, "              %.5f,%.5f\n", longitude, latitude);
 }
 
 std::string Contents(std::FILE* file)
@@ -80,7 +82,7 @@ struct Outcome {
     std::string listing;
 };
 
-Outcome TimeOnce(const std::string& logBytes, RecordPrinter printRecord, PointWriter writePoint)
+Outcome TimeOnce(const std::string& logBytes, void (*convert)(std::FILE*, std::FILE*, std::FILE*))
 {
     std::FILE* log = std::tmpfile();
     std::FILE* kml = std::tmpfile();
@@ -94,7 +96,7 @@ Outcome TimeOnce(const std::string& logBytes, RecordPrinter printRecord, PointWr
     std::rewind(log);
 
     const auto start = std::chrono::steady_clock::now();
-    Convert(log, kml, listing, printRecord, writePoint);
+    convert(log, kml, listing);
     std::fflush(kml);
     std::fflush(listing);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
@@ -118,23 +120,28 @@ int main(int argc, char* argv[])
 {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
     const std::string log = MakeFullLog();
+    const std::string hex = IntelHexDump(log, 16, 0);  // as avrdude and objcopy write it
 
-    std::vector<double> converter, baseline;
+    std::vector<double> raw, intelHex, baseline;
     for (int run = 0; run < runs; ++run) {
-        const Outcome fast = TimeOnce(log, PrintRecord, WritePoint);
-        const Outcome plain = TimeOnce(log, FprintfRecord, FprintfPoint);
-        if (fast.kml != plain.kml || fast.listing != plain.listing) {
-            std::fprintf(stderr, "kml_bench: the converter and the fprintf version disagree\n");
+        const Outcome fast = TimeOnce(log, Convert);
+        const Outcome dump = TimeOnce(hex, Convert);
+        const Outcome plain = TimeOnce(log, ConvertWithFprintf);
+        if (fast.kml != plain.kml || fast.listing != plain.listing || dump.kml != fast.kml ||
+            dump.listing != fast.listing) {
+            std::fprintf(stderr, "kml_bench: the conversions disagree\n");
             return 1;
         }
-        converter.push_back(fast.seconds);
+        raw.push_back(fast.seconds);
+        intelHex.push_back(dump.seconds);
         baseline.push_back(plain.seconds);
     }
-    const double fast = Median(converter);
-    const double plain = Median(baseline);
+    const double fast = Median(raw);
     std::printf("full log: %d records, %d runs each, median times\n", kFullLog, runs);
-    std::printf("converter        %8.2f ms\n", fast * 1e3);
-    std::printf("fprintf baseline %8.2f ms\n", plain * 1e3);
-    std::printf("ratio            %8.3f\n", fast / plain);
+    std::printf("raw log           %8.2f ms\n", fast * 1e3);
+    std::printf("as Intel HEX      %8.2f ms   (%zu bytes of text)\n", Median(intelHex) * 1e3, hex.size());
+    std::printf("fprintf baseline  %8.2f ms\n", Median(baseline) * 1e3);
+    std::printf("Intel HEX / raw   %8.3f\n", Median(intelHex) / fast);
+    std::printf("raw / fprintf     %8.3f\n", fast / Median(baseline));
     return 0;
 }

@@ -1,9 +1,14 @@
-// Feeds arbitrary bytes as a position log through the converter's own reading, converting
-// and writing, and checks what must hold for any log: the listing and every route line
-// are exactly what printf prints, only finite positions reach the route, the KML ends with
-// its footer, and ConvPos agrees with integer degrees wherever they fit 32 bits.
-#include "kml_route.h"
+// Feeds arbitrary bytes to the program's own conversion, as a log of any form, and checks
+// what must hold for any input: no crash or stray read (the sanitizers watch), a raw log's
+// listing and route lines exactly as printf prints them, only finite positions in the
+// route, the KML ended by its footer, status 2 exactly when a raw log ends early, and
+// ConvPos agreeing with integer degrees wherever they fit 32 bits. Then the same bytes,
+// taken as a raw image and written as Intel HEX or S-records (a line length and record
+// order the input picks), must decode to those very bytes.
+#include "conversion.h"
+#include "log_builder.h"
 #include "position_log.h"
+#include "text_dump.h"
 
 #include <cmath>
 #include <cstdint>
@@ -31,53 +36,117 @@ void RequireIntegerDegreesAgree(float stored)
     }
 }
 
-}  // namespace
+// A stream that reads exactly `bytes`, from a heap copy of them, so that a read past
+// them is caught.
+struct Input {
+    std::vector<char> copy;
+    std::FILE* file;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+    explicit Input(const std::string& bytes)
+        : copy(bytes.begin(), bytes.end()),
+          file(copy.empty() ? std::fopen("/dev/null", "rb") : fmemopen(copy.data(), copy.size(), "rb"))
+    {
+        Require(file != nullptr, "cannot open the input");
+    }
+    ~Input() { std::fclose(file); }
+};
+
+struct Output {
+    char* text = nullptr;
+    std::size_t size = 0;
+    std::FILE* file = open_memstream(&text, &size);
+
+    std::string Close()
+    {
+        std::fclose(file);
+        std::string contents(text, size);
+        std::free(text);
+        return contents;
+    }
+};
+
+// What a raw log must give: its listing and route lines as printf prints them, and
+// whether it ends early.
+void ExpectRaw(const std::string& bytes, std::string& listing, std::string& route, bool& shortLog)
 {
-    // A heap copy of exactly the input, so that a read past it is caught.
-    std::vector<char> bytes(data, data + size);
-    std::FILE* log = size > 0 ? fmemopen(bytes.data(), size, "rb") : std::fopen("/dev/null", "rb");
-    char *kmlText = nullptr, *listingText = nullptr;
-    std::size_t kmlSize = 0, listingSize = 0;
-    std::FILE* kml = open_memstream(&kmlText, &kmlSize);
-    std::FILE* listing = open_memstream(&listingText, &listingSize);
-    Require(log && kml && listing, "cannot open the streams");
-
-    std::string expectedListing, expectedRoute;
-    char line[1024];
-    WriteHeader(kml);
+    LogStream log;
+    log.held = bytes;
     int count = 0;
-    ReadCount(log, count);
+    shortLog = !ReadCount(log, count);
+    char line[1024];
+    std::snprintf(line, sizeof line, "Ilosc pozycji: %d\n", count);
+    listing = line;
     PositionRecord r;
-    for (int index = 0; index < count && ReadRecord(log, r) == ReadResult::Record; ++index) {
+    for (int index = 0; !shortLog && index < count; ++index) {
+        const ReadResult result = ReadRecord(log, r);
+        shortLog = result == ReadResult::Short;
+        if (result != ReadResult::Record) {
+            break;
+        }
         const float latitude = ConvPos(r.X);
         const float longitude = ConvPos(r.Y);
-        PrintRecord(listing, index, r.T, r.X, r.Y);
-        PrintRecord(listing, index, r.T, latitude, longitude);
         std::snprintf(line, sizeof line, "POS %d\tT: %d X: %f Y: %f\nPOS %d\tT: %d X: %f Y: %f\n", index, r.T,
                       r.X, r.Y, index, r.T, latitude, longitude);
-        expectedListing += line;
+        listing += line;
         if (std::isfinite(latitude) && std::isfinite(longitude)) {
-            WritePoint(kml, longitude, latitude);
             std::snprintf(line, sizeof line, "              %.5f,%.5f\n", longitude, latitude);
-            expectedRoute += line;
+            route += line;
         }
         RequireIntegerDegreesAgree(r.X);
         RequireIntegerDegreesAgree(r.Y);
     }
-    WriteFooter(kml);
-    std::fclose(log);
-    std::fclose(kml);
-    std::fclose(listing);
+}
 
-    const std::string document(kmlText, kmlSize);
+void CheckConversion(const std::string& bytes)
+{
+    Input input(bytes);
+    Output kml, listing, messages;
+    LogStream log;
+    int status = kNothingConverted;
+    if (OpenLog(input.file, "fuzz", log, messages.file)) {
+        status = ConvertLog(log, "fuzz", kml.file, listing.file, messages.file);
+    }
+    const std::string document = kml.Close(), listed = listing.Close();
+    messages.Close();
+    if (RecogniseDump(bytes.substr(0, kFormHead)) != DumpForm::Raw) {
+        Require(status != kConverted || document.size() > 7, "a dump converted without a KML");
+        return;
+    }
+    std::string expectedListing, expectedRoute;
+    bool shortLog = false;
+    ExpectRaw(bytes, expectedListing, expectedRoute, shortLog);
     const std::string start = "<coordinates>\n", end = "            </coordinates>\n";
     const std::size_t route = document.find(start) + start.size();
+    Require(status == (shortLog ? kLogIncomplete : kConverted), "a wrong status");
     Require(document.compare(document.size() - 7, 7, "</kml>\n") == 0, "the KML lacks its footer");
     Require(document.substr(route, document.rfind(end) - route) == expectedRoute, "a wrong route line");
-    Require(std::string(listingText, listingSize) == expectedListing, "a wrong listing line");
-    std::free(kmlText);
-    std::free(listingText);
+    Require(listed == expectedListing, "a wrong listing line");
+}
+
+void CheckDumpsDecode(const std::string& bytes)
+{
+    if (bytes.size() < 2) {
+        return;
+    }
+    const std::string image = bytes.substr(0, kLargestLog);
+    const std::size_t perLine = 1 + static_cast<unsigned char>(bytes[0]) % 250;
+    const unsigned order = static_cast<unsigned char>(bytes[1]);
+    const std::string dumps[] = {IntelHexDump(image, perLine, order), SRecordDump(image, perLine, order, false),
+                                 SRecordDump(image, perLine, order, true)};
+    for (const std::string& dump : dumps) {
+        Input input(dump);
+        LogStream log;
+        Require(OpenLog(input.file, "fuzz", log, stderr), "a dump of a raw log does not decode");
+        Require(log.held == image && !log.cut && log.file == nullptr, "a dump decodes to other bytes");
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string bytes(reinterpret_cast<const char*>(data), size);
+    CheckConversion(bytes);
+    CheckDumpsDecode(bytes);
     return 0;
 }

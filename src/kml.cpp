@@ -8,20 +8,19 @@
 //
 // Exit status:
 //   0    the log was converted
-//   1    nothing was converted: the log cannot be opened, the KML file cannot be
-//        created, or both paths name the same file
+//   1    nothing was converted: the log cannot be opened, it is a text dump that
+//        cannot be trusted, the KML file cannot be created, both paths name the same
+//        file, or the KML path names a file that is not a KML document
 //   2    the log ends early or cannot be read to its end; the KML file is complete
 //        and holds every whole record before that point
 //   3    the listing could not be written to standard output (a full disk, a reader
 //        that quit); the listing stops there, the KML file is written whole
-//   -1   the KML file could not be written (a write or its close failed); POSIX
-//        shells show 255
-#include "kml_route.h"
+//   -1   the KML file could not be written (a write or its close failed); the file
+//        is removed, not left half written. POSIX shells show 255
+#include "conversion.h"
 #include "platform.h"
-#include "position_log.h"
 
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -31,27 +30,17 @@
 
 namespace {
 
-constexpr int kConverted = 0;
-constexpr int kNothingConverted = 1;
-constexpr int kLogIncomplete = 2;
-constexpr int kListingFailed = 3;
 constexpr int kKmlFailed = EOF;  // what a failed close returns; the shell sees 255
 
-void Complain(const std::string& path, const char* reason)
+void Complain(const std::string& path, const std::string& reason)
 {
-    std::fprintf(stderr, "kml: %s: %s\n", path.c_str(), reason);
+    Complain(stderr, path, reason);
 }
 
-// The reason for the last failed call, as an errno value; EIO when the library left none.
-int LastError()
-{
-    return errno != 0 ? errno : EIO;
-}
-
-bool IsDirectory(const std::string& path)
+std::filesystem::file_type TypeOf(const std::string& path)
 {
     std::error_code ignored;
-    return std::filesystem::is_directory(std::filesystem::u8path(path), ignored);
+    return std::filesystem::status(std::filesystem::u8path(path), ignored).type();
 }
 
 // True when both paths reach one file: the same spelling, "./", a link, a hard link.
@@ -61,30 +50,48 @@ bool SameFile(const std::string& a, const std::string& b)
     return std::filesystem::equivalent(std::filesystem::u8path(a), std::filesystem::u8path(b), ignored);
 }
 
-// Says why the log stopped before its count or its end marker.
-void ExplainShortLog(std::FILE* log, const std::string& logPath, bool countWhole, int index, int count)
+// True for a regular file that holds something, but not what a KML document begins with:
+// "<", after a UTF-8 byte order mark and white space. Such a file (another log, the log
+// of a swapped command line) is never overwritten.
+bool HoldsSomethingElse(const std::string& path)
 {
-    if (std::ferror(log)) {
-        Complain(logPath, std::strerror(LastError()));
-    } else if (!countWhole) {
-        Complain(logPath, "log ends inside the record count");
-    } else {
-        std::fprintf(stderr, "kml: %s: log ends after %d of %d records, with no end marker\n",
-                     logPath.c_str(), index, count);
+    if (TypeOf(path) != std::filesystem::file_type::regular) {
+        return false;
     }
+    std::FILE* const file = OpenFile(path, "rb");
+    if (file == nullptr) {
+        return false;  // creating it will fail, and say why
+    }
+    int c = std::fgetc(file);
+    if (c == 0xEF && std::fgetc(file) == 0xBB && std::fgetc(file) == 0xBF) {
+        c = std::fgetc(file);
+    }
+    while (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+        c = std::fgetc(file);
+    }
+    std::fclose(file);
+    return c != EOF && c != '<';
 }
 
-// The reason a stream's writes failed, as an errno value; 0 while they have not.
-int WriteError(std::FILE* stream)
+// Flushes and closes the KML file; returns whether all of it arrived, having said why not.
+bool CloseKml(std::FILE* kml, const std::string& path)
 {
-    return std::ferror(stream) ? LastError() : 0;
-}
-
-// Flushes a stream; returns 0 when everything written to it arrived, else the reason.
-int FlushError(std::FILE* stream)
-{
+    const int writeError = FlushError(kml);
     errno = 0;
-    return std::fflush(stream) == 0 ? WriteError(stream) : LastError();
+    const bool closed = std::fclose(kml) == 0;
+    const int error = writeError != 0 ? writeError : closed ? 0 : errno != 0 ? errno : EIO;
+    if (error == 0) {
+        return true;
+    }
+    // A KML cut short is a broken document: it does not stay where the route should be.
+    std::error_code removal;
+    if (TypeOf(path) == std::filesystem::file_type::regular &&
+        std::filesystem::remove(std::filesystem::u8path(path), removal)) {
+        Complain(path, std::string(std::strerror(error)) + "; the incomplete file was removed");
+    } else {
+        Complain(path, std::strerror(error));
+    }
+    return false;
 }
 
 }  // namespace
@@ -95,101 +102,42 @@ int main(int argc, char* argv[])
     const std::string logPath = arguments.size() >= 2 ? arguments[1] : "eeprom.hex";
     const std::string kmlPath = arguments.size() >= 3 ? arguments[2] : "trasa.kml";
 
-    std::FILE* const log = OpenFile(logPath, "rb");
-    if (log == nullptr) {
+    std::FILE* const file = OpenFile(logPath, "rb");
+    if (file == nullptr) {
         Complain(logPath, std::strerror(errno));
+        if (logPath[0] == '-') {
+            std::fprintf(stderr, "usage: kml [LOG [KML]] (kml takes no options)\n");
+        }
         return kNothingConverted;
     }
-    if (IsDirectory(logPath)) {  // opens on some systems, but cannot be read
-        Complain(logPath, std::strerror(EISDIR));
-        std::fclose(log);
-        return kNothingConverted;
+    const char* refusal = nullptr;
+    std::string refused = kmlPath;
+    if (TypeOf(logPath) == std::filesystem::file_type::directory) {  // opens on some systems
+        refusal = std::strerror(EISDIR);
+        refused = logPath;
+    } else if (SameFile(logPath, kmlPath)) {  // creating the KML file truncates it
+        refusal = "is the log itself; refusing to overwrite it";
+    } else if (HoldsSomethingElse(kmlPath)) {
+        refusal = "exists and is not a KML document; refusing to overwrite it";
     }
-    // Creating the KML file truncates it: it must not be the log about to be read.
-    if (SameFile(logPath, kmlPath)) {
-        Complain(kmlPath, "is the log itself; refusing to overwrite it");
-        std::fclose(log);
+    // A dump is decoded whole before the KML file is created: one that cannot be trusted
+    // leaves an existing KML file as it was.
+    LogStream log;
+    if (refusal != nullptr) {
+        Complain(refused, refusal);
+    }
+    if (refusal != nullptr || !OpenLog(file, logPath, log, stderr)) {
+        std::fclose(file);
         return kNothingConverted;
     }
     std::FILE* const kml = OpenFile(kmlPath, "w");
     if (kml == nullptr) {
         Complain(kmlPath, std::strerror(errno));
-        std::fclose(log);
+        std::fclose(file);
         return kNothingConverted;
     }
 
-    WriteHeader(kml);
-    int count = 0;
-    const bool countWhole = ReadCount(log, count);
-    bool logWhole = countWhole;
-    std::printf("Ilosc pozycji: %d\n", count);
-
-    // The listing is a view of the conversion: when standard output goes away (a full disk,
-    // a reader that quit), the listing stops and the route is still written whole.
-    int listingError = WriteError(stdout);
-    int index = 0;
-    int leftOut = 0;
-    int firstLeftOut = 0;
-    for (; logWhole && index < count; ++index) {
-        PositionRecord record;
-        const ReadResult result = ReadRecord(log, record);
-        if (result == ReadResult::EndMarker) {
-            break;
-        }
-        if (result == ReadResult::Short) {
-            logWhole = false;
-            break;
-        }
-        const float latitude = ConvPos(record.X);
-        const float longitude = ConvPos(record.Y);
-        if (listingError == 0) {
-            PrintRecord(stdout, index, record.T, record.X, record.Y);
-            PrintRecord(stdout, index, record.T, latitude, longitude);
-            listingError = WriteError(stdout);
-        }
-        // Map clients disagree on what "nan" in a route means: such a position is listed
-        // but kept out of the route.
-        if (std::isfinite(latitude) && std::isfinite(longitude)) {
-            WritePoint(kml, longitude, latitude);
-        } else if (leftOut++ == 0) {
-            firstLeftOut = index;
-        }
-    }
-    WriteFooter(kml);
-
-    int status = kConverted;
-    if (leftOut > 0) {
-        std::fprintf(stderr,
-                     "kml: %s: %d position(s) left out of the route, coordinates not finite "
-                     "(first at POS %d)\n",
-                     logPath.c_str(), leftOut, firstLeftOut);
-    }
-    if (!logWhole) {
-        ExplainShortLog(log, logPath, countWhole, index, count);
-        status = kLogIncomplete;
-    }
-    std::fclose(log);  // read only: its close has nothing to report
-
-    if (listingError == 0) {
-        listingError = FlushError(stdout);
-    }
-    if (listingError != 0) {
-        Complain("standard output", std::strerror(listingError));
-        if (status == kConverted) {
-            status = kListingFailed;
-        }
-    }
-    // Every failed write to the KML counts, not only a failed close.
-    const int kmlError = FlushError(kml);
-    if (kmlError != 0) {
-        Complain(kmlPath, std::strerror(kmlError));
-    }
-    const bool kmlClosed = std::fclose(kml) == 0;
-    if (kmlError == 0 && !kmlClosed) {
-        Complain(kmlPath, std::strerror(LastError()));
-    }
-    if (kmlError != 0 || !kmlClosed) {
-        status = kKmlFailed;
-    }
-    return status;
+    const int status = ConvertLog(log, logPath, kml, stdout, stderr);
+    std::fclose(file);  // read only: its close has nothing to report
+    return CloseKml(kml, kmlPath) ? status : kKmlFailed;
 }

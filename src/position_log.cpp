@@ -2,6 +2,7 @@
 
 #include "number_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -30,29 +31,45 @@ char* Put(char* out, const char (&text)[N])
 
 }  // namespace
 
-bool ReadCount(std::FILE* log, int& count)
+std::size_t ReadLogBytes(LogStream& log, unsigned char* bytes, std::size_t size)
+{
+    std::size_t got = std::min(size, log.held.size() - log.at);
+    std::memcpy(bytes, log.held.data() + log.at, got);
+    log.at += got;
+    if (got < size && log.file != nullptr) {
+        got += std::fread(bytes + got, 1, size - got, log.file);
+    }
+    return got;
+}
+
+bool LogReadFailed(const LogStream& log)
+{
+    return log.file != nullptr && std::ferror(log.file);
+}
+
+bool ReadCount(LogStream& log, int& count)
 {
     count = 0;
     unsigned char bytes[2];
-    const std::size_t got = std::fread(bytes, 1, sizeof bytes, log);
+    const std::size_t got = ReadLogBytes(log, bytes, sizeof bytes);
     if (got == sizeof bytes) {
         count = bytes[0] | bytes[1] << 8;
         return true;
     }
-    return got == 0 && !std::ferror(log);  // an empty log holds no records
+    return got == 0 && !LogReadFailed(log);  // an empty log holds no records
 }
 
-ReadResult ReadRecord(std::FILE* log, PositionRecord& record)
+ReadResult ReadRecord(LogStream& log, PositionRecord& record)
 {
     unsigned char bytes[8];
-    if (std::fread(bytes, 1, 4, log) != 4) {
+    if (ReadLogBytes(log, bytes, 4) != 4) {
         return ReadResult::Short;
     }
     record.T = Load32<std::int32_t>(bytes);
     if (record.T == kEndMarker) {
         return ReadResult::EndMarker;
     }
-    if (std::fread(bytes, 1, 8, log) != 8) {
+    if (ReadLogBytes(log, bytes, 8) != 8) {
         return ReadResult::Short;
     }
     record.X = Load32<float>(bytes);

@@ -8,8 +8,29 @@
 #ifndef KML_POSITION_LOG_H
 #define KML_POSITION_LOG_H
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
+
+// The largest log there is: the count and 65,535 records. Bytes beyond it are never read.
+constexpr std::size_t kLargestLog = 2 + 12 * std::size_t{65535};
+
+// The log's bytes as the reading meets them: first those of `held` from `at` on, then
+// the rest of `file`, if there is one. A raw log is read from its file as it goes (with
+// the few bytes looked at to tell its form held); a text dump is decoded into `held`.
+struct LogStream {
+    std::FILE* file = nullptr;
+    std::string held;
+    std::size_t at = 0;
+    bool cut = false;  // a text dump that ended without its end record
+};
+
+// Reads up to `size` bytes; returns how many arrived.
+std::size_t ReadLogBytes(LogStream& log, unsigned char* bytes, std::size_t size);
+
+// True when reading the log's file failed (rather than reached its end).
+bool LogReadFailed(const LogStream& log);
 
 struct PositionRecord {
     std::int32_t T;
@@ -27,10 +48,10 @@ enum class ReadResult {
 // Reads the 16-bit record count into `count` (0 to 65535). `count` is 0 for a log with
 // no bytes at all. Returns false when the log ends inside the count or cannot be read;
 // `count` is then 0.
-bool ReadCount(std::FILE* log, int& count);
+bool ReadCount(LogStream& log, int& count);
 
 // Reads the next record into `record`.
-ReadResult ReadRecord(std::FILE* log, PositionRecord& record);
+ReadResult ReadRecord(LogStream& log, PositionRecord& record);
 
 // Converts a stored coordinate (degrees * 100 + minutes) to decimal degrees.
 // 5012.3456 is 50 degrees 12.3456 minutes, about 50.205761; the sign carries through.

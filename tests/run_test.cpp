@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -39,16 +40,44 @@ std::string AsWritten(std::string text)
     return text;
 }
 
+// This process's folder in the temporary folder; removed when the tests end.
+const fs::path kTestRoot = fs::temp_directory_path() / ("kml_test_" + std::to_string(getpid()));
+
+class RemoveTestRoot : public testing::Environment {
+    void TearDown() override { fs::remove_all(kTestRoot); }
+};
+const testing::Environment* const kRemoveTestRoot = testing::AddGlobalTestEnvironment(new RemoveTestRoot);
+
 fs::path FreshDir(const std::string& name)
 {
-    const fs::path dir = fs::temp_directory_path() / ("kml_test_" + std::to_string(getpid())) / name;
+    const fs::path dir = kTestRoot / name;
     fs::remove_all(dir);
     fs::create_directories(dir);
     return dir;
 }
 
+// The raw log $1, converted as it was to route.kml, stdout, stderr and status $2, gives the
+// same again written as Intel HEX and S-records: by objcopy (which takes no empty file)
+// with other line lengths and S3 addresses, and by srec_cat, where it is installed, with
+// type 04 records and an S5 count for its end. S-records come with their data reversed.
+const char* const kDumpsAgree =
+    "dumps_agree() { log=$1 status=$2; while read -r tool options; do rm -rf d && mkdir d && case $tool in\n"
+    "  objcopy) test -s $log || continue; objcopy -I binary $options $log d/dump ;;\n"
+    "  srec_cat) command -v srec_cat >/dev/null || continue; srec_cat $log -binary -o d/dump $options ;;\n"
+    "  esac || return 1\n"
+    "  { head -1 d/dump; sed 1d d/dump | grep '^S[1-3]' | tac; sed 1d d/dump | grep -v '^S[1-3]'; } >d/$log\n"
+    "  (cd d && kml $log route.kml >stdout 2>stderr; echo $? >status)\n"
+    "  echo $status | cmp -s - d/status && cmp -s stdout d/stdout && cmp -s stderr d/stderr &&\n"
+    "  cmp -s route.kml d/route.kml || { echo \"$tool $options: not as raw\"; return 1; }\n"
+    "done <<EOF\n"
+    "objcopy -O ihex\nobjcopy -O srec\nobjcopy -O srec --srec-forceS3 --srec-len=7\nobjcopy -O srec --srec-len=40\n"
+    "srec_cat -intel -address-length=4 -line-length=27\nsrec_cat -motorola\n"
+    "EOF\n"
+    "rm -rf d; }; ";
+
 // Runs a shell script in `dir`, where `kml` runs the program under test, `as_written`
-// gives its line ends to a text, and $KML, $HERE (the build made here), $MAKELOG, $SRC,
+// gives its line ends to a text, `dumps_agree LOG STATUS` checks that LOG, written as text
+// dumps by objcopy and srec_cat in several ways, converts as it did raw, and $KML, $HERE (the build made here), $MAKELOG, $SRC,
 // $G (the golden files), $SAMPLE (the bundled log) and $OGRINFO name what they say.
 // Returns its exit status.
 int Sh(const fs::path& dir, const std::string& script)
@@ -60,7 +89,7 @@ int Sh(const fs::path& dir, const std::string& script)
     setenv("SAMPLE", KML_SOURCE_DIR "/examples/eeprom.hex", 1);
     setenv("OGRINFO", OGRINFO, 1);
     const std::string functions = std::string("kml() { $KML_RUNNER \"$KML\" \"$@\"; }; as_written() { ") +
-                                  (kWindows ? "sed 's/$/\\r/'; }; " : "cat; }; ");
+                                  (kWindows ? "sed 's/$/\\r/'; }; " : "cat; }; ") + kDumpsAgree;
     const int status = std::system((functions + "cd '" + dir.string() + "' && " + script).c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -83,6 +112,7 @@ enum Hosts {
     kThisBuild,   // the build made here, not emulated: the scenario measures the process
     kOtherBuild,  // another build, compared with the one made here
     kWithGdal,    // any build, where GDAL's ogrinfo is installed
+    kSmallDisk,   // a POSIX build, where a small file system can be mounted on ./small
 };
 
 struct Scenario {
@@ -92,20 +122,32 @@ struct Scenario {
                         // a link to it and a hard link to it
     const char* args;   // for kml, after its redirections, so they may redirect again
     int status;
-    const char* out;    // golden file of the expected standard output; "" for none
+    const char* out;    // golden file of the expected standard output; "" for none, null
+                        // where `check` compares it
     const char* err;    // the expected standard error
     const char* check;  // shell that must succeed afterwards, if any
 };
 
-// A log built from tests/golden/NAME.txt, converted to route.kml: NAME.out, NAME.kml.
+// A log built from tests/golden/NAME.txt, converted to route.kml: NAME.out, NAME.kml; and
+// the same from the log as text dumps.
 #define GOLDEN(name, status, err) \
     {name, kAnyBuild, "\"$MAKELOG\" \"$G/" name ".txt\" log.bin", "log.bin route.kml", status, name ".out", err, \
-     "cmp route.kml \"$G/" name ".kml\""}
+     "cmp route.kml \"$G/" name ".kml\" && dumps_agree log.bin " #status}
 // The sample converted, its route in `kml`; `also` checks more.
 #define CONVERTS(name, hosts, setup, args, kml, also) \
     {name, hosts, setup, args, 0, "sample.out", "", "cmp " kml " \"$G/sample.kml\"" also}
-#define REFUSES(name, hosts, args, err, check) {name, hosts, "echo keep >trasa.kml", args, 1, "", err, check}
-#define LEFT_ALONE "test \"$(cat trasa.kml)\" = keep"
+#define REFUSES(name, hosts, args, err, check) {name, hosts, "echo '<kml/>' >trasa.kml", args, 1, "", err, check}
+#define LEFT_ALONE "test \"$(cat trasa.kml)\" = '<kml/>'"
+// The sample as objcopy writes it in Intel HEX, with LF line ends, in dump.hex, then
+// changed by `edit`.
+#define DUMP(edit) "objcopy -I binary -O ihex eeprom.hex crlf.hex && tr -d '\\r' <crlf.hex >dump.hex && " edit
+// A dump that cannot be trusted: nothing converted, an old KML left as it was.
+#define UNTRUSTED(name, edit, err) \
+    {name, kAnyBuild, "echo '<kml/>' >trasa.kml && " DUMP(edit), "dump.hex", 1, "", err, LEFT_ALONE}
+// The KML path names a file that is not a KML document: refused, the file left as it was.
+#define NOT_OVER_OTHER(name, setup, args, kml) \
+    {name, kAnyBuild, setup " && cp " kml " before", args, 1, "", \
+     "kml: " kml ": exists and is not a KML document; refusing to overwrite it\n", "cmp before " kml}
 #define NOT_OVER_LOG(name, kml) \
     REFUSES(name, kAnyBuild, "eeprom.hex " kml, "kml: " kml ": is the log itself; refusing to overwrite it\n", \
             "cmp eeprom.hex \"$SAMPLE\"")
@@ -128,7 +170,9 @@ const Scenario kScenarios[] = {
     GOLDEN("marker_fourth", 0, ""),  // the end marker comes before the count is reached
     GOLDEN("count_over", 0, ""),
     GOLDEN("count_under", 0, ""),
-    GOLDEN("huge", 0, ""),  // degrees beyond 32 bits
+    GOLDEN("huge", 0, "kml: log.bin: 4 position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS 0);"
+                      " is this a position log?\n"),  // degrees beyond 32 bits
+    GOLDEN("colon_first", 0, ""),  // a raw log that begins with ':'; it is no text dump
     GOLDEN("not_finite", 0, "kml: log.bin: 5 position(s) left out of the route, coordinates not finite (first at POS 1)\n"),
     GOLDEN("short_count", 2, "kml: log.bin: log ends inside the record count\n"),
     GOLDEN("short_records", 2, "kml: log.bin: log ends after 2 of 4 records, with no end marker\n"),
@@ -138,7 +182,26 @@ const Scenario kScenarios[] = {
     CONVERTS("one_argument", kAnyBuild, "mv eeprom.hex trip.bin", "trip.bin", "trasa.kml", ""),
     CONVERTS("two_arguments", kAnyBuild, "mv eeprom.hex trip.bin", "trip.bin out.kml", "out.kml", " && test ! -e trasa.kml"),
     CONVERTS("more_arguments", kAnyBuild, "", "eeprom.hex out.kml extra more", "out.kml", " && test ! -e extra"),
-    CONVERTS("overwrites", kAnyBuild, "head -c 100000 /dev/zero >trasa.kml", "", "trasa.kml", ""),
+    CONVERTS("overwrites_an_old_kml", kAnyBuild, "{ printf '\\357\\273\\277\\r\\n'; cat \"$G/huge.kml\" \"$G/huge.kml\"; } >trasa.kml",
+             "", "trasa.kml", ""),
+    CONVERTS("overwrites_an_empty_file", kAnyBuild, ": >trasa.kml", "", "trasa.kml", ""),
+    CONVERTS("writes_into_a_fifo", kPosixBuild, "mkfifo route && { cat route >got & }", "eeprom.hex route", "got",
+             " && test -p route"),
+    CONVERTS("writes_to_dev_null", kPosixBuild, "", "eeprom.hex /dev/null", "\"$G/sample.kml\"", ""),
+    // Text dumps as people save them: avrdude's `:I` comments, lower case, CR LF, blank
+    // lines; records at addresses beyond any log; records that repeat a byte they agree on.
+    CONVERTS("dump_as_avrdude_writes_it", kAnyBuild,
+             DUMP("sed 's|$| // 00000> ...|; 5s/$/\\n/' dump.hex | tr A-F a-f | sed 's/$/\\r/' >dump.i"), "dump.i",
+             "trasa.kml", ""),
+    CONVERTS("dump_beyond_any_log", kAnyBuild, DUMP("sed -i '$i :02000004FFFFFC\\n:02FFFE00ABCD89' dump.hex"),
+             "dump.hex", "trasa.kml", ""),
+    CONVERTS("dump_records_agree", kAnyBuild, DUMP("sed -i '3i :0100000032CD' dump.hex"), "dump.hex", "trasa.kml", ""),
+    // A dump cut off inside a line converts as far as its whole records go: 22 lines, 352
+    // bytes, 29 whole records.
+    {"dump_cut_off", kAnyBuild, DUMP("head -c 1000 dump.hex >cut.hex"), "cut.hex", 2, nullptr,
+     "kml: cut.hex: dump has no end record; it was cut off\n"
+     "kml: cut.hex: log ends after 29 of 50 records, with no end marker\n",
+     "head -c 352 eeprom.hex >raw && kml raw raw.kml >raw.out; cmp raw.kml trasa.kml && cmp raw.out stdout"},
     CONVERTS("polish_names", kAnyBuild, "mv eeprom.hex trasa_łódź.hex", "trasa_łódź.hex wycieczka_żółw.kml",
              "wycieczka_żółw.kml", " && test ! -e trasa.kml"),
     // GDAL, which many GIS tools build on, reads one route "Trasa GPS" through the listed
@@ -150,12 +213,24 @@ const Scenario kScenarios[] = {
              " /LINESTRING/ { gsub(/[^-0-9., ]/, \"\"); m = split($0, p, \",\"); ok = m == n && n == 42;"
              " for (k = 1; k <= m; k++) { split(p[k], c, \" \"); d = c[1] - lon[k]; e = c[2] - lat[k];"
              " ok = ok && d * d < 2.7e-11 && e * e < 2.7e-11 } } END { exit !ok }' stdout gdal"),
-    // Records are handled one at a time: the largest log needs no more memory than the sample.
+    // Records are handled one at a time: the largest log needs no more memory than the
+    // sample; as a text dump, no more than its image (768 KiB) besides.
     CONVERTS("memory_flat", kThisBuild, BIG_LOG, "", "trasa.kml",
              " && peak() { /usr/bin/time -f %M \"$KML\" \"$1\" \"$1.kml\" 2>&1 >/dev/null; } && "
-             "test $(peak big.hex) -le $(($(peak eeprom.hex) + 256)) && test $(wc -l <big.hex.kml) -eq 65560"),
+             "test $(peak big.hex) -le $(($(peak eeprom.hex) + 256)) && test $(wc -l <big.hex.kml) -eq 65560"
+             " && objcopy -I binary -O ihex big.hex big.ihex && test $(peak big.ihex) -le $(($(peak eeprom.hex) + 2048))"
+             " && cmp big.hex.kml big.ihex.kml"),
 
     REFUSES("missing_log", kAnyBuild, "brak_łódź.hex", "kml: brak_łódź.hex: No such file or directory\n", LEFT_ALONE),
+    REFUSES("an_option_was_meant", kAnyBuild, "--help",
+            "kml: --help: No such file or directory\nusage: kml [LOG [KML]] (kml takes no options)\n", LEFT_ALONE),
+    UNTRUSTED("dump_checksum", "sed -i '7s/.$/0/;7s/00$/01/' dump.hex", "kml: dump.hex: line 7: checksum mismatch\n"),
+    UNTRUSTED("dump_records_disagree", "sed -i '3i :0100000033CC' dump.hex",
+              "kml: dump.hex: line 3: records give one address different bytes\n"),
+    UNTRUSTED("dump_bad_character", "sed -i '4s/^\\(.\\{9\\}\\)./\\1G/' dump.hex", "kml: dump.hex: line 4: bad character in record\n"),
+    UNTRUSTED("dump_unknown_type", "sed -i '2i :00000006FA' dump.hex", "kml: dump.hex: line 2: unknown record type\n"),
+    NOT_OVER_OTHER("second_log_as_kml", "cp eeprom.hex day2.hex", "eeprom.hex day2.hex", "day2.hex"),
+    NOT_OVER_OTHER("swapped_arguments", "kml eeprom.hex old.kml >/dev/null", "old.kml eeprom.hex", "eeprom.hex"),
     REFUSES("log_is_a_directory", kPosixBuild, "/ new.kml", "kml: /: Is a directory\n", LEFT_ALONE " && test ! -e new.kml"),
     REFUSES("kml_not_created", kAnyBuild, "eeprom.hex no/dir/out.kml", "kml: no/dir/out.kml: No such file or directory\n", ""),
     NOT_OVER_LOG("same_path", "eeprom.hex"),
@@ -163,6 +238,15 @@ const Scenario kScenarios[] = {
     NOT_OVER_LOG("same_file_through_a_link", "link"),
     NOT_OVER_LOG("same_file_through_a_hard_link", "hard"),
 
+    // A file system that fills up: no half-written KML is left behind.
+    {"kml_fills_the_disk", kSmallDisk, BIG_LOG, "big.hex small/big.kml >/dev/null", 255, "",
+     "kml: small/big.kml: No space left on device; the incomplete file was removed\n", "test -z \"$(ls small)\""},
+    // A text file taken for a log converts, with a word that it may be none.
+    {"text_as_log", kAnyBuild, "printf 'Dear diary, today we walked from Zakopane to the lake.\\n' >notes.txt",
+     "notes.txt >/dev/null", 2, "",
+     "kml: notes.txt: 4 position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS 0);"
+     " is this a position log?\nkml: notes.txt: log ends after 4 of 25924 records, with no end marker\n",
+     "test -s trasa.kml"},
     {"kml_disk_full", kAnyBuild, "", "eeprom.hex /dev/full", 255, "sample.out",
      "kml: /dev/full: No space left on device\n", ""},
     {"listing_disk_full", kAnyBuild, "", ">/dev/full", 3, "", "kml: standard output: No space left on device\n",
@@ -191,20 +275,29 @@ TEST_P(Run, ListingKmlDiagnosticsAndStatus)
 {
     const Scenario& s = GetParam();
     if ((s.hosts == kThisBuild && !kBuiltHere) || (s.hosts == kOtherBuild && kBuiltHere) ||
-        (s.hosts == kPosixBuild && kWindows) || (s.hosts == kWithGdal && !fs::exists(OGRINFO))) {
+        ((s.hosts == kPosixBuild || s.hosts == kSmallDisk) && kWindows) || (s.hosts == kWithGdal && !fs::exists(OGRINFO))) {
         GTEST_SKIP() << "not for " << kProgram;
     }
     ASSERT_FALSE(GoldenDir().empty()) << "cannot copy the golden files";
     const fs::path dir = FreshDir(s.name);
     fs::copy_file(KML_SOURCE_DIR "/examples/eeprom.hex", dir / "eeprom.hex");
+    // A full log's KML (1.7 MB) does not fit on `small`; unmounted however the test ends.
+    std::unique_ptr<const fs::path, void (*)(const fs::path*)> unmount(
+        s.hosts == kSmallDisk ? &dir : nullptr, [](const fs::path* d) { Sh(*d, "umount small"); });
+    if (s.hosts == kSmallDisk && Sh(dir, "mkdir small && mount -t tmpfs -o size=256k kml_test small 2>/dev/null") != 0) {
+        GTEST_SKIP() << "cannot mount a small file system here";
+    }
     ASSERT_EQ(0, Sh(dir, std::string("ln -s eeprom.hex link && ln eeprom.hex hard; ") + s.setup));
 
     EXPECT_EQ(s.status, Sh(dir, std::string("kml >stdout 2>stderr ") + s.args));
-    EXPECT_EQ(*s.out ? Read(GoldenDir() / s.out) : "", Read(dir / "stdout"));
+    if (s.out != nullptr) {
+        EXPECT_EQ(*s.out ? Read(GoldenDir() / s.out) : "", Read(dir / "stdout"));
+    }
     EXPECT_EQ(AsWritten(s.err), Read(dir / "stderr"));
     if (*s.check) {
         EXPECT_EQ(0, Sh(dir, s.check)) << s.check;
     }
+    unmount.reset();
     fs::remove_all(dir);
 }
 

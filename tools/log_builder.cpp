@@ -1,10 +1,12 @@
 #include "log_builder.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <iterator>
 #include <random>
 #include <sstream>
+#include <vector>
 
 namespace {
 
@@ -95,7 +97,81 @@ bool BuildItem(std::istringstream& words, const std::string& item, std::string& 
     return true;
 }
 
+// Where each record of a dump starts, in the order the dump gives them.
+std::vector<std::size_t> RecordStarts(std::size_t size, std::size_t perLine, unsigned order)
+{
+    std::vector<std::size_t> starts;
+    for (std::size_t at = 0; at < size; at += perLine) {
+        starts.push_back(at);
+    }
+    if (order != 0) {
+        std::shuffle(starts.begin(), starts.end(), std::mt19937(order));
+    }
+    return starts;
+}
+
+// Appends `bytes` in hex, then their checksum and a line end: the two's complement of
+// their sum (Intel HEX) or its ones' complement (S-records).
+void AppendHexRecord(std::string& text, const std::string& bytes, bool onesComplement)
+{
+    static const char kDigits[] = "0123456789ABCDEF";
+    unsigned sum = 0;
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        sum += byte;
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 15];
+    }
+    const unsigned checksum = (onesComplement ? ~sum : 0u - sum) & 0xFF;
+    text += kDigits[checksum >> 4];
+    text += kDigits[checksum & 15];
+    text += '\n';
+}
+
+std::string BigEndian(std::size_t value, int size)
+{
+    std::string bytes;
+    for (int k = size - 1; k >= 0; --k) {
+        bytes += static_cast<char>(value >> 8 * k & 0xFF);
+    }
+    return bytes;
+}
+
 }  // namespace
+
+std::string IntelHexDump(const std::string& image, std::size_t perLine, unsigned order)
+{
+    std::string text;
+    std::size_t upper = 0;
+    for (const std::size_t at : RecordStarts(image.size(), perLine, order)) {
+        if (at >> 16 != upper) {
+            upper = at >> 16;
+            text += ':';
+            AppendHexRecord(text, BigEndian(2, 1) + BigEndian(0, 2) + BigEndian(4, 1) + BigEndian(upper, 2), false);
+        }
+        const std::string data = image.substr(at, perLine);
+        text += ':';
+        AppendHexRecord(text, BigEndian(data.size(), 1) + BigEndian(at & 0xFFFF, 2) + BigEndian(0, 1) + data, false);
+    }
+    return text + ":00000001FF\n";
+}
+
+std::string SRecordDump(const std::string& image, std::size_t perLine, unsigned order, bool longAddresses)
+{
+    std::string text;
+    std::size_t records = 0;
+    for (const std::size_t at : RecordStarts(image.size(), perLine, order)) {
+        const int addressSize = longAddresses ? 4 : at > 0xFFFF ? 3 : 2;
+        const std::string data = image.substr(at, perLine);
+        text += "S" + std::to_string(addressSize - 1);
+        AppendHexRecord(text, BigEndian(addressSize + data.size() + 1, 1) + BigEndian(at, addressSize) + data, true);
+        ++records;
+    }
+    const int countSize = records > 0xFFFF ? 3 : 2;  // S5, or S6 for more records
+    text += "S" + std::to_string(countSize + 3);
+    AppendHexRecord(text, BigEndian(countSize + 1, 1) + BigEndian(records, countSize), true);
+    return text + "S9030000FC\n";
+}
 
 void AppendCount(std::string& log, unsigned count)
 {

@@ -22,6 +22,14 @@ void AppendRecord(std::string& log, std::int32_t t, float x, float y);
 void AppendEndMarker(std::string& log);
 void AppendRandomLog(std::string& log, unsigned seed);
 
+// The log `image` as a text dump, `perLine` data bytes (1 to 250) a record, the records
+// in address order or, for an `order` other than 0, shuffled by it. Intel HEX gives each
+// record's upper address in a type 04 record where it changes, and ends with type 01.
+// S-records use S1 below 64 KiB and S2 above, or S3 throughout with `longAddresses`, then
+// give the count (S5) and the end (S9).
+std::string IntelHexDump(const std::string& image, std::size_t perLine, unsigned order);
+std::string SRecordDump(const std::string& image, std::size_t perLine, unsigned order, bool longAddresses);
+
 // Turns a description into log bytes. On a malformed line, returns false and says why
 // in `error`.
 bool BuildLog(std::istream& description, std::string& log, std::string& error);

@@ -1,0 +1,155 @@
+#include "conversion.h"
+
+#include "kml_route.h"
+#include "text_dump.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// The reason for the last failed call, as an errno value; EIO when the library left none.
+int LastError()
+{
+    return errno != 0 ? errno : EIO;
+}
+
+// The reason a stream's writes failed, as an errno value; 0 while they have not.
+int WriteError(std::FILE* stream)
+{
+    return std::ferror(stream) ? LastError() : 0;
+}
+
+// A count of positions of one kind, and the first of them.
+struct Tally {
+    int count = 0;
+    int first = 0;
+
+    void Add(int index)
+    {
+        if (count++ == 0) {
+            first = index;
+        }
+    }
+};
+
+// Degrees no place on Earth has: the file is likely not a position log at all.
+bool OffTheEarth(double latitude, double longitude)
+{
+    return std::fabs(latitude) > 90 || std::fabs(longitude) > 180;
+}
+
+}  // namespace
+
+void Complain(std::FILE* messages, const std::string& path, const std::string& reason)
+{
+    std::fprintf(messages, "kml: %s: %s\n", path.c_str(), reason.c_str());
+}
+
+int FlushError(std::FILE* stream)
+{
+    errno = 0;
+    return std::fflush(stream) == 0 ? WriteError(stream) : LastError();
+}
+
+bool OpenLog(std::FILE* file, const std::string& path, LogStream& log, std::FILE* messages)
+{
+    log = LogStream{};
+    log.file = file;
+    log.held.resize(kFormHead);
+    log.held.resize(std::fread(log.held.data(), 1, kFormHead, file));
+    const DumpForm form = RecogniseDump(log.held);
+    if (form == DumpForm::Raw) {
+        return true;
+    }
+    const DumpFault fault = DecodeDump(form, log);
+    if (fault.reason.empty()) {
+        return true;
+    }
+    Complain(messages, path, fault.line > 0 ? "line " + std::to_string(fault.line) + ": " + fault.reason : fault.reason);
+    return false;
+}
+
+int ConvertLog(LogStream& log, const std::string& path, std::FILE* kml, std::FILE* listing, std::FILE* messages)
+{
+    WriteHeader(kml);
+    int count = 0;
+    const bool countWhole = ReadCount(log, count);
+    bool logWhole = countWhole;
+    std::fprintf(listing, "Ilosc pozycji: %d\n", count);
+
+    // The listing is a view of the conversion: when it cannot be written (a full disk, a
+    // reader that quit), it stops and the route is still written whole.
+    int listingError = WriteError(listing);
+    int index = 0;
+    Tally notFinite, offTheEarth;
+    for (; logWhole && index < count; ++index) {
+        PositionRecord record;
+        const ReadResult result = ReadRecord(log, record);
+        if (result == ReadResult::EndMarker) {
+            break;
+        }
+        if (result == ReadResult::Short) {
+            logWhole = false;
+            break;
+        }
+        const float latitude = ConvPos(record.X);
+        const float longitude = ConvPos(record.Y);
+        if (listingError == 0) {
+            PrintRecord(listing, index, record.T, record.X, record.Y);
+            PrintRecord(listing, index, record.T, latitude, longitude);
+            listingError = WriteError(listing);
+        }
+        // Map clients disagree on what "nan" in a route means: such a position is listed
+        // but kept out of the route.
+        if (!std::isfinite(latitude) || !std::isfinite(longitude)) {
+            notFinite.Add(index);
+            continue;
+        }
+        if (OffTheEarth(latitude, longitude)) {
+            offTheEarth.Add(index);
+        }
+        WritePoint(kml, longitude, latitude);
+    }
+    WriteFooter(kml);
+
+    int status = kConverted;
+    if (notFinite.count > 0) {
+        std::fprintf(messages,
+                     "kml: %s: %d position(s) left out of the route, coordinates not finite (first at POS %d)\n",
+                     path.c_str(), notFinite.count, notFinite.first);
+    }
+    if (offTheEarth.count > 0) {
+        std::fprintf(messages,
+                     "kml: %s: %d position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS %d); "
+                     "is this a position log?\n",
+                     path.c_str(), offTheEarth.count, offTheEarth.first);
+    }
+    if (log.cut) {
+        Complain(messages, path, "dump has no end record; it was cut off");
+        status = kLogIncomplete;
+    }
+    if (!logWhole) {
+        if (LogReadFailed(log)) {
+            Complain(messages, path, std::strerror(LastError()));
+        } else if (!countWhole) {
+            Complain(messages, path, "log ends inside the record count");
+        } else {
+            std::fprintf(messages, "kml: %s: log ends after %d of %d records, with no end marker\n", path.c_str(),
+                         index, count);
+        }
+        status = kLogIncomplete;
+    }
+
+    if (listingError == 0) {
+        listingError = FlushError(listing);
+    }
+    if (listingError != 0) {
+        Complain(messages, "standard output", std::strerror(listingError));
+        if (status == kConverted) {
+            status = kListingFailed;
+        }
+    }
+    return status;
+}

@@ -1,0 +1,35 @@
+// One conversion of a position log, the run itself: telling a raw log from a text dump,
+// reading the count and the records, the listing, the route, the warnings and what makes
+// the status 2 or 3. The program, the benchmark and the fuzzer all run this, and only
+// this; the program adds the command line, opening and closing the files, and the exit.
+#ifndef KML_CONVERSION_H
+#define KML_CONVERSION_H
+
+#include "position_log.h"
+
+#include <cstdio>
+#include <string>
+
+constexpr int kConverted = 0;
+constexpr int kNothingConverted = 1;  // the log cannot be opened or trusted, or the KML
+                                      // file must not or cannot be written
+constexpr int kLogIncomplete = 2;     // the log, or the dump that holds it, ends early
+constexpr int kListingFailed = 3;     // the listing could not be written whole
+
+// Writes one diagnostic line, "kml: PATH: REASON", to `messages`.
+void Complain(std::FILE* messages, const std::string& path, const std::string& reason);
+
+// Flushes a stream; returns 0 when everything written to it arrived, else the reason as
+// an errno value.
+int FlushError(std::FILE* stream);
+
+// Readies `log` to read the log in `file`: raw as it is, or a text dump decoded. Returns
+// false, having said why on `messages`, when the file is a dump that cannot be trusted.
+bool OpenLog(std::FILE* file, const std::string& path, LogStream& log, std::FILE* messages);
+
+// Converts the log: lists its records on `listing`, writes the route to `kml` and says on
+// `messages` what the user should know. Returns kConverted, kLogIncomplete or
+// kListingFailed (2 outranks 3); whether the KML arrived is for its caller to check.
+int ConvertLog(LogStream& log, const std::string& path, std::FILE* kml, std::FILE* listing, std::FILE* messages);
+
+#endif
