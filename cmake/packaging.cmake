@@ -1,12 +1,17 @@
 # What `cmake --install` installs, and the packages made from it with CPack:
 #   cpack -G DEB   kml_<version>_<arch>.deb: /usr/bin/kml, the manual page, and the
 #                  copyright and changelog that Debian asks of every package
-#   cpack -G ZIP   in a Windows build: kml-<version>-win64.zip, kml.exe and the README
+#   cpack -G ZIP   in a Windows build: kml-<version>-win64.zip, kml.exe and the README;
+#                  in an emscripten build: kml-<version>-web.zip, the page folder
 # Only the program and its documentation are installed: not the tests, the benchmark or
 # makelog.
 include(GNUInstallDirs)
 
-if(WIN32)
+if(EMSCRIPTEN)
+  # Unzipped, the folder is the page: open its index.html.
+  install(DIRECTORY "${KML_PAGE_DIR}/" DESTINATION . FILES_MATCHING PATTERN "*.html" PATTERN "*.css" PATTERN "*.js")
+  set(CPACK_PACKAGE_FILE_NAME "kml-${PROJECT_VERSION}-web")
+elseif(WIN32)
   # Unzipped, the folder holds kml.exe beside the README, ready to run.
   install(TARGETS kml RUNTIME DESTINATION .)
   install(FILES README.md DESTINATION .)

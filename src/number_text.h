@@ -6,6 +6,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 // Room for any double in fixed notation: sign, 309 integer digits, point, the decimals.
@@ -32,8 +33,15 @@ inline char* PutFixed(char* out, char* end, double value, int decimals)
         std::memcpy(out, std::isnan(value) ? "nan" : "inf", 3);
         return out + 3;
     }
+#if KML_HAVE_TO_CHARS_FIXED
     const std::to_chars_result result = std::to_chars(out, end, value, std::chars_format::fixed, decimals);
     return result.ec == std::errc() ? result.ptr : out;
+#else
+    // C++ libraries without std::to_chars for a double with a precision (emscripten's, macOS
+    // before 13.3): printf itself, in the C locale that the program never leaves.
+    const int length = std::snprintf(out, static_cast<std::size_t>(end - out), "%.*f", decimals, value);
+    return length > 0 && length < end - out ? out + length : out;
+#endif
 }
 
 #endif

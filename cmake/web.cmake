@@ -1,0 +1,31 @@
+# The program built to WebAssembly with emscripten (`emcmake cmake -S . -B build-web`):
+#   kml.js           the command-line program for Node (wasm embedded), on the real
+#                    file system:
+#                    `node kml.js LOG KML` behaves as the native `kml` does
+#   web/             the page, one folder that opens from disk or any static host:
+#                    index.html, style.css, page.js and worker.js from web/, and
+#                    kml-web.js, the same program (wasm embedded) as a function,
+#                    kmlProgram(), whose source the page runs in a Web Worker
+#   cpack -G ZIP     kml-<version>-web.zip, the page folder
+set(kml_runtime -sEXIT_RUNTIME=1 -sALLOW_MEMORY_GROWTH=1)
+target_link_options(kml PRIVATE ${kml_runtime} -sNODERAWFS=1 -sENVIRONMENT=node -sSINGLE_FILE=1)
+
+set(KML_PAGE_DIR "${CMAKE_BINARY_DIR}/web")
+# A page made from file:// cannot load a worker script by URL, but it can make one from a
+# blob: so the program is wrapped in a function whose source the page puts in the blob.
+file(WRITE "${CMAKE_BINARY_DIR}/program_begin.js"
+  "// kml, built to WebAssembly: kmlProgram() returns its factory, createKml.\nfunction kmlProgram() {\n")
+file(WRITE "${CMAKE_BINARY_DIR}/program_end.js" "return createKml;\n}\n")
+add_executable(kml_web src/kml.cpp src/platform_posix.cpp)
+target_link_libraries(kml_web PRIVATE kml_core)
+set_target_properties(kml_web PROPERTIES OUTPUT_NAME kml-web RUNTIME_OUTPUT_DIRECTORY "${KML_PAGE_DIR}")
+target_link_options(kml_web PRIVATE ${kml_runtime}
+  -sMODULARIZE=1 -sEXPORT_NAME=createKml -sSINGLE_FILE=1 -sENVIRONMENT=worker -sINVOKE_RUN=0
+  -sEXPORTED_RUNTIME_METHODS=callMain,FS -lworkerfs.js
+  "SHELL:--extern-pre-js ${CMAKE_BINARY_DIR}/program_begin.js"
+  "SHELL:--extern-post-js ${CMAKE_BINARY_DIR}/program_end.js")
+
+set(kml_page_files index.html style.css page.js worker.js)
+foreach(file IN LISTS kml_page_files)
+  configure_file("web/${file}" "${KML_PAGE_DIR}/${file}" COPYONLY)
+endforeach()
