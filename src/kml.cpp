@@ -73,13 +73,30 @@ bool HoldsSomethingElse(const std::string& path)
     return c != EOF && c != '<';
 }
 
+// Says why the run must not go on with these paths, if it must not: a log that is a
+// directory, or a KML path that names the log itself or a file that is not a KML document.
+bool Refuses(const std::string& logPath, const std::string& kmlPath)
+{
+    if (TypeOf(logPath) == std::filesystem::file_type::directory) {  // opens on some systems
+        Complain(logPath, std::strerror(EISDIR));
+    } else if (SameFile(logPath, kmlPath)) {  // creating the KML file truncates it
+        Complain(kmlPath, "is the log itself; refusing to overwrite it");
+    } else if (HoldsSomethingElse(kmlPath)) {
+        Complain(kmlPath, "exists and is not a KML document; refusing to overwrite it");
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // Flushes and closes the KML file; returns whether all of it arrived, having said why not.
 bool CloseKml(std::FILE* kml, const std::string& path)
 {
-    const int writeError = FlushError(kml);
+    int error = FlushError(kml);
     errno = 0;
-    const bool closed = std::fclose(kml) == 0;
-    const int error = writeError != 0 ? writeError : closed ? 0 : errno != 0 ? errno : EIO;
+    if (std::fclose(kml) != 0 && error == 0) {
+        error = errno != 0 ? errno : EIO;
+    }
     if (error == 0) {
         return true;
     }
@@ -110,23 +127,10 @@ int main(int argc, char* argv[])
         }
         return kNothingConverted;
     }
-    const char* refusal = nullptr;
-    std::string refused = kmlPath;
-    if (TypeOf(logPath) == std::filesystem::file_type::directory) {  // opens on some systems
-        refusal = std::strerror(EISDIR);
-        refused = logPath;
-    } else if (SameFile(logPath, kmlPath)) {  // creating the KML file truncates it
-        refusal = "is the log itself; refusing to overwrite it";
-    } else if (HoldsSomethingElse(kmlPath)) {
-        refusal = "exists and is not a KML document; refusing to overwrite it";
-    }
     // A dump is decoded whole before the KML file is created: one that cannot be trusted
     // leaves an existing KML file as it was.
     LogStream log;
-    if (refusal != nullptr) {
-        Complain(refused, refusal);
-    }
-    if (refusal != nullptr || !OpenLog(file, logPath, log, stderr)) {
+    if (Refuses(logPath, kmlPath) || !OpenLog(file, logPath, log, stderr)) {
         std::fclose(file);
         return kNothingConverted;
     }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <numeric>
 #include <vector>
 
 namespace {
@@ -65,6 +66,25 @@ std::uint64_t BigEndian(const unsigned char* bytes, std::size_t size)
     return value;
 }
 
+// The bytes that a record's hex digits spell from `first` on, how many, and their sum.
+// Returns why they cannot be read, or null.
+const char* RecordBytes(const char* text, std::size_t length, std::size_t first, unsigned char* bytes,
+                        std::size_t& size, unsigned& sum)
+{
+    if (length > kLongestRecord) {
+        return kWrongLength;
+    }
+    if (!HexBytes(text + first, length - first, bytes)) {
+        return kBadCharacter;
+    }
+    if ((length - first) % 2 != 0) {
+        return kWrongLength;
+    }
+    size = (length - first) / 2;
+    sum = std::accumulate(bytes, bytes + size, 0u);
+    return nullptr;
+}
+
 // `:LLAAAATT<data>CC`: LL data bytes at address AAAA, of type TT; the bytes sum to 0.
 const char* ParseIntelHex(const char* text, std::size_t length, Record& record)
 {
@@ -72,19 +92,13 @@ const char* ParseIntelHex(const char* text, std::size_t length, Record& record)
     if (length == 0 || text[0] != ':') {
         return "not an Intel HEX record";
     }
-    if (length > kLongestRecord) {
+    std::size_t size;
+    unsigned sum;
+    if (const char* fault = RecordBytes(text, length, 1, bytes, size, sum)) {
+        return fault;
+    }
+    if (size < 5 || size != bytes[0] + 5u) {
         return kWrongLength;
-    }
-    if (!HexBytes(text + 1, length - 1, bytes)) {
-        return kBadCharacter;
-    }
-    const std::size_t size = (length - 1) / 2;
-    if (length % 2 == 0 || size < 5 || size != bytes[0] + 5u) {
-        return kWrongLength;
-    }
-    unsigned sum = 0;
-    for (std::size_t k = 0; k < size; ++k) {
-        sum += bytes[k];
     }
     if (sum % 256 != 0) {
         return kChecksum;
@@ -126,19 +140,13 @@ const char* ParseSRecord(const char* text, std::size_t length, Record& record)
     if (type.addressSize == 0) {
         return kUnknownType;
     }
-    if (length > kLongestRecord) {
+    std::size_t size;
+    unsigned sum;
+    if (const char* fault = RecordBytes(text, length, 2, bytes, size, sum)) {
+        return fault;
+    }
+    if (size < 2 + type.addressSize || size != bytes[0] + 1u) {
         return kWrongLength;
-    }
-    if (!HexBytes(text + 2, length - 2, bytes)) {
-        return kBadCharacter;
-    }
-    const std::size_t size = (length - 2) / 2;
-    if (length % 2 != 0 || size < 2 + type.addressSize || size != bytes[0] + 1u) {
-        return kWrongLength;
-    }
-    unsigned sum = 0;
-    for (std::size_t k = 0; k < size; ++k) {
-        sum += bytes[k];
     }
     if (sum % 256 != 0xFF) {
         return kChecksum;
@@ -291,6 +299,12 @@ DumpFault DecodeDump(DumpForm form, LogStream& log)
     bool longLine = false;
     long number = 1;
     const char* reason = nullptr;
+    // A line longer than that holds a record only when white space and a comment follow it.
+    const auto take = [&](bool whole) {
+        return longLine && RecordLength(line.data(), line.size()) == line.size()
+                   ? kWrongLength
+                   : TakeLine(d, line.data(), line.size(), whole);
+    };
     while (reason == nullptr && !d.ended) {
         const std::size_t got = ReadLogBytes(log, chunk.data(), chunk.size());
         if (got == 0) {
@@ -307,9 +321,7 @@ DumpFault DecodeDump(DumpForm form, LogStream& log)
             if (lineEnd == nullptr) {
                 break;
             }
-            reason = longLine && RecordLength(line.data(), line.size()) == line.size()
-                         ? kWrongLength
-                         : TakeLine(d, line.data(), line.size(), true);
+            reason = take(true);
             text = lineEnd + 1;
             line.clear();
             longLine = false;
@@ -317,7 +329,7 @@ DumpFault DecodeDump(DumpForm form, LogStream& log)
         }
     }
     if (reason == nullptr && !d.ended && !line.empty()) {
-        reason = longLine ? kWrongLength : TakeLine(d, line.data(), line.size(), false);
+        reason = take(false);
     }
     if (reason == nullptr && LogReadFailed(log)) {
         number = 0;

@@ -143,12 +143,12 @@ struct Scenario {
     {name, hosts, setup, args, 0, "sample.out", "", "cmp " kml " \"$G/sample.kml\"" also}
 #define REFUSES(name, hosts, args, err, check) {name, hosts, "echo '<kml/>' >trasa.kml", args, 1, "", err, check}
 #define LEFT_ALONE "test \"$(cat trasa.kml)\" = '<kml/>'"
-// The sample as objcopy writes it in Intel HEX, with LF line ends, in dump.hex, then
-// changed by `edit`.
-#define DUMP(edit) "objcopy -I binary -O ihex eeprom.hex crlf.hex && tr -d '\\r' <crlf.hex >dump.hex && " edit
+// The sample as objcopy writes it in `form` (ihex, srec), with LF line ends, in dump.hex,
+// then changed by `edit`.
+#define DUMP(form, edit) "objcopy -I binary -O " form " eeprom.hex crlf && tr -d '\\r' <crlf >dump.hex && " edit
 // A dump that cannot be trusted: nothing converted, an old KML left as it was.
-#define UNTRUSTED(name, edit, err) \
-    {name, kAnyBuild, "echo '<kml/>' >trasa.kml && " DUMP(edit), "dump.hex", 1, "", err, LEFT_ALONE}
+#define UNTRUSTED(name, form, edit, err) \
+    {name, kAnyBuild, "echo '<kml/>' >trasa.kml && " DUMP(form, edit), "dump.hex", 1, "", err, LEFT_ALONE}
 // The KML path names a file that is not a KML document: refused, the file left as it was.
 #define NOT_OVER_OTHER(name, setup, args, kml) \
     {name, kAnyBuild, setup " && cp " kml " before", args, 1, "", \
@@ -196,14 +196,14 @@ const Scenario kScenarios[] = {
     // Text dumps as people save them: avrdude's `:I` comments, lower case, CR LF, blank
     // lines; records at addresses beyond any log; records that repeat a byte they agree on.
     CONVERTS("dump_as_avrdude_writes_it", kAnyBuild,
-             DUMP("sed 's|$| // 00000> ...|; 5s/$/\\n/' dump.hex | tr A-F a-f | sed 's/$/\\r/' >dump.i"), "dump.i",
+             DUMP("ihex", "sed 's|$| // 00000> ...|; 5s/$/\\n/' dump.hex | tr A-F a-f | sed 's/$/\\r/' >dump.i"), "dump.i",
              "trasa.kml", ""),
-    CONVERTS("dump_beyond_any_log", kAnyBuild, DUMP("sed -i '$i :02000004FFFFFC\\n:02FFFE00ABCD89' dump.hex"),
+    CONVERTS("dump_beyond_any_log", kAnyBuild, DUMP("ihex", "sed -i '$i :02000004FFFFFC\\n:02FFFE00ABCD89' dump.hex"),
              "dump.hex", "trasa.kml", ""),
-    CONVERTS("dump_records_agree", kAnyBuild, DUMP("sed -i '3i :0100000032CD' dump.hex"), "dump.hex", "trasa.kml", ""),
+    CONVERTS("dump_records_agree", kAnyBuild, DUMP("ihex", "sed -i '3i :0100000032CD' dump.hex"), "dump.hex", "trasa.kml", ""),
     // A dump cut off inside a line converts as far as its whole records go: 22 lines, 352
     // bytes, 29 whole records.
-    {"dump_cut_off", kAnyBuild, DUMP("head -c 1000 dump.hex >cut.hex"), "cut.hex", 2, nullptr,
+    {"dump_cut_off", kAnyBuild, DUMP("ihex", "head -c 1000 dump.hex >cut.hex"), "cut.hex", 2, nullptr,
      "kml: cut.hex: dump has no end record; it was cut off\n"
      "kml: cut.hex: log ends after 29 of 50 records, with no end marker\n",
      "head -c 352 eeprom.hex >raw && kml raw raw.kml >raw.out; cmp raw.kml trasa.kml && cmp raw.out stdout"},
@@ -229,11 +229,13 @@ const Scenario kScenarios[] = {
     REFUSES("missing_log", kAnyBuild, "brak_łódź.hex", "kml: brak_łódź.hex: No such file or directory\n", LEFT_ALONE),
     REFUSES("an_option_was_meant", kAnyBuild, "--help",
             "kml: --help: No such file or directory\nusage: kml [LOG [KML]] (kml takes no options)\n", LEFT_ALONE),
-    UNTRUSTED("dump_checksum", "sed -i '7s/.$/0/;7s/00$/01/' dump.hex", "kml: dump.hex: line 7: checksum mismatch\n"),
-    UNTRUSTED("dump_records_disagree", "sed -i '3i :0100000033CC' dump.hex",
+    UNTRUSTED("dump_checksum", "ihex", "sed -i '7s/.$/0/;7s/00$/01/' dump.hex", "kml: dump.hex: line 7: checksum mismatch\n"),
+    UNTRUSTED("dump_records_disagree", "ihex", "sed -i '3i :0100000033CC' dump.hex",
               "kml: dump.hex: line 3: records give one address different bytes\n"),
-    UNTRUSTED("dump_bad_character", "sed -i '4s/^\\(.\\{9\\}\\)./\\1G/' dump.hex", "kml: dump.hex: line 4: bad character in record\n"),
-    UNTRUSTED("dump_unknown_type", "sed -i '2i :00000006FA' dump.hex", "kml: dump.hex: line 2: unknown record type\n"),
+    UNTRUSTED("dump_bad_character", "ihex", "sed -i '4s/^\\(.\\{9\\}\\)./\\1G/' dump.hex", "kml: dump.hex: line 4: bad character in record\n"),
+    UNTRUSTED("dump_count_mismatch", "srec", "sed -i '$i S5030001FB' dump.hex",
+              "kml: dump.hex: line 35: record count mismatch\n"),
+    UNTRUSTED("dump_unknown_type", "ihex", "sed -i '2i :00000006FA' dump.hex", "kml: dump.hex: line 2: unknown record type\n"),
     NOT_OVER_OTHER("second_log_as_kml", "cp eeprom.hex day2.hex", "eeprom.hex day2.hex", "day2.hex"),
     NOT_OVER_OTHER("swapped_arguments", "kml eeprom.hex old.kml >/dev/null", "old.kml eeprom.hex", "eeprom.hex"),
     REFUSES("log_is_a_directory", kPosixBuild, "/ new.kml", "kml: /: Is a directory\n", LEFT_ALONE " && test ! -e new.kml"),

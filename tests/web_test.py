@@ -182,7 +182,8 @@ def main():
         check(result['count'] == '0' and result['positions'] == '0' and result['lines'] == 0,
               'empty: count 0, no positions')
         check('empty' in result['summary'], 'empty: the route says it is empty')
-        check('not finite' not in result['messages'], 'empty: nothing of the last log is left')
+        check('not finite' not in result['messages'] and result['listing_shown'] == 'Ilosc pozycji: 0\n',
+              'empty: nothing of the last log is left')
         as_the_program_gives(result, empty, 'empty')
 
         # The sample as Intel HEX, as a programmer saves it.
