@@ -24,7 +24,9 @@ try:
     from selenium import webdriver
     from selenium.webdriver.chrome.options import Options
     from selenium.webdriver.chrome.service import Service
+    from selenium.webdriver.common.action_chains import ActionChains
     from selenium.webdriver.common.by import By
+    from selenium.webdriver.common.keys import Keys
     from selenium.webdriver.support.ui import WebDriverWait
 except ImportError:
     webdriver = None
@@ -142,6 +144,8 @@ def main():
     try:
         driver.get('file://' + os.path.join(PAGE_DIR, 'index.html'))
         check(driver.find_element(By.ID, 'log').is_enabled(), 'the page is ready for a log')
+        ActionChains(driver).send_keys(Keys.TAB).perform()
+        check(driver.switch_to.active_element.get_attribute('id') == 'log', 'the keyboard reaches the log first')
 
         # The sample: the golden KML and listing, byte for byte.
         result = convert(driver, sample)

@@ -200,8 +200,8 @@
     try {
       const source = `const createKml = (${kmlProgram})();\n(${kmlWorker})(createKml);\n`;
       const url = URL.createObjectURL(new Blob([source], { type: 'text/javascript' }));
+      urls.push(url);  // revoked with the rest when the next log is chosen
       worker = new Worker(url);
-      URL.revokeObjectURL(url);
     } catch (error) {
       say(`The converter could not be started in this browser: ${error.message}`, true);
       return;
