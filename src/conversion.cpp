@@ -67,7 +67,8 @@ bool OpenLog(std::FILE* file, const std::string& path, LogStream& log, std::FILE
     if (fault.reason.empty()) {
         return true;
     }
-    Complain(messages, path, fault.line > 0 ? "line " + std::to_string(fault.line) + ": " + fault.reason : fault.reason);
+    const std::string where = fault.line > 0 ? "line " + std::to_string(fault.line) + ": " : "";
+    Complain(messages, path, where + fault.reason);
     return false;
 }
 

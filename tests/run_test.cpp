@@ -196,11 +196,13 @@ const Scenario kScenarios[] = {
     // Text dumps as people save them: avrdude's `:I` comments, lower case, CR LF, blank
     // lines; records at addresses beyond any log; records that repeat a byte they agree on.
     CONVERTS("dump_as_avrdude_writes_it", kAnyBuild,
-             DUMP("ihex", "sed 's|$| // 00000> ...|; 5s/$/\\n/' dump.hex | tr A-F a-f | sed 's/$/\\r/' >dump.i"), "dump.i",
+             DUMP("ihex", "sed 's|$| // 00000> ...|; 5s/$/\\n/' dump.hex | tr A-F a-f | sed 's/$/\\r/' >dump.i"),
+             "dump.i",
              "trasa.kml", ""),
     CONVERTS("dump_beyond_any_log", kAnyBuild, DUMP("ihex", "sed -i '$i :02000004FFFFFC\\n:02FFFE00ABCD89' dump.hex"),
              "dump.hex", "trasa.kml", ""),
-    CONVERTS("dump_records_agree", kAnyBuild, DUMP("ihex", "sed -i '3i :0100000032CD' dump.hex"), "dump.hex", "trasa.kml", ""),
+    CONVERTS("dump_records_agree", kAnyBuild, DUMP("ihex", "sed -i '3i :0100000032CD' dump.hex"), "dump.hex",
+             "trasa.kml", ""),
     // A dump cut off inside a line converts as far as its whole records go: 22 lines, 352
     // bytes, 29 whole records.
     {"dump_cut_off", kAnyBuild, DUMP("ihex", "head -c 1000 dump.hex >cut.hex"), "cut.hex", 2, nullptr,
@@ -229,13 +231,16 @@ const Scenario kScenarios[] = {
     REFUSES("missing_log", kAnyBuild, "brak_łódź.hex", "kml: brak_łódź.hex: No such file or directory\n", LEFT_ALONE),
     REFUSES("an_option_was_meant", kAnyBuild, "--help",
             "kml: --help: No such file or directory\nusage: kml [LOG [KML]] (kml takes no options)\n", LEFT_ALONE),
-    UNTRUSTED("dump_checksum", "ihex", "sed -i '7s/.$/0/;7s/00$/01/' dump.hex", "kml: dump.hex: line 7: checksum mismatch\n"),
+    UNTRUSTED("dump_checksum", "ihex", "sed -i '7s/.$/0/;7s/00$/01/' dump.hex",
+              "kml: dump.hex: line 7: checksum mismatch\n"),
     UNTRUSTED("dump_records_disagree", "ihex", "sed -i '3i :0100000033CC' dump.hex",
               "kml: dump.hex: line 3: records give one address different bytes\n"),
-    UNTRUSTED("dump_bad_character", "ihex", "sed -i '4s/^\\(.\\{9\\}\\)./\\1G/' dump.hex", "kml: dump.hex: line 4: bad character in record\n"),
+    UNTRUSTED("dump_bad_character", "ihex", "sed -i '4s/^\\(.\\{9\\}\\)./\\1G/' dump.hex",
+              "kml: dump.hex: line 4: bad character in record\n"),
     UNTRUSTED("dump_count_mismatch", "srec", "sed -i '$i S5030001FB' dump.hex",
               "kml: dump.hex: line 35: record count mismatch\n"),
-    UNTRUSTED("dump_unknown_type", "ihex", "sed -i '2i :00000006FA' dump.hex", "kml: dump.hex: line 2: unknown record type\n"),
+    UNTRUSTED("dump_unknown_type", "ihex", "sed -i '2i :00000006FA' dump.hex",
+              "kml: dump.hex: line 2: unknown record type\n"),
     NOT_OVER_OTHER("second_log_as_kml", "cp eeprom.hex day2.hex", "eeprom.hex day2.hex", "day2.hex"),
     NOT_OVER_OTHER("swapped_arguments", "kml eeprom.hex old.kml >/dev/null", "old.kml eeprom.hex", "eeprom.hex"),
     REFUSES("log_is_a_directory", kPosixBuild, "/ new.kml", "kml: /: Is a directory\n", LEFT_ALONE " && test ! -e new.kml"),
@@ -292,7 +297,8 @@ TEST_P(Run, ListingKmlDiagnosticsAndStatus)
     // A full log's KML (1.7 MB) does not fit on `small`; unmounted however the test ends.
     std::unique_ptr<const fs::path, void (*)(const fs::path*)> unmount(
         s.hosts == kSmallDisk ? &dir : nullptr, [](const fs::path* d) { Sh(*d, "umount small"); });
-    if (s.hosts == kSmallDisk && Sh(dir, "mkdir small && mount -t tmpfs -o size=256k kml_test small 2>/dev/null") != 0) {
+    if (s.hosts == kSmallDisk &&
+        Sh(dir, "mkdir small && mount -t tmpfs -o size=256k kml_test small 2>/dev/null") != 0) {
         GTEST_SKIP() << "cannot mount a small file system here";
     }
     ASSERT_EQ(0, Sh(dir, std::string("ln -s eeprom.hex link && ln eeprom.hex hard; ") + s.setup));
