@@ -1,7 +1,6 @@
 # The program built to WebAssembly with emscripten (`emcmake cmake -S . -B build-web`):
 #   kml.js           the command-line program for Node (wasm embedded), on the real
-#                    file system:
-#                    `node kml.js LOG KML` behaves as the native `kml` does
+#                    file system: `node kml.js LOG KML` behaves as the native `kml` does
 #   web/             the page, one folder that opens from disk or any static host:
 #                    index.html, style.css, page.js and worker.js from web/, and
 #                    kml-web.js, the same program (wasm embedded) as a function,

@@ -9,12 +9,6 @@
 
 namespace {
 
-// The reason for the last failed call, as an errno value; EIO when the library left none.
-int LastError()
-{
-    return errno != 0 ? errno : EIO;
-}
-
 // The reason a stream's writes failed, as an errno value; 0 while they have not.
 int WriteError(std::FILE* stream)
 {
@@ -41,6 +35,11 @@ bool OffTheEarth(double latitude, double longitude)
 }
 
 }  // namespace
+
+int LastError()
+{
+    return errno != 0 ? errno : EIO;
+}
 
 void Complain(std::FILE* messages, const std::string& path, const std::string& reason)
 {

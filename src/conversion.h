@@ -19,6 +19,9 @@ constexpr int kListingFailed = 3;     // the listing could not be written whole
 // Writes one diagnostic line, "kml: PATH: REASON", to `messages`.
 void Complain(std::FILE* messages, const std::string& path, const std::string& reason);
 
+// The reason for the last failed call, as an errno value; EIO when the library left none.
+int LastError();
+
 // Flushes a stream; returns 0 when everything written to it arrived, else the reason as
 // an errno value.
 int FlushError(std::FILE* stream);

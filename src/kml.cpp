@@ -95,7 +95,7 @@ bool CloseKml(std::FILE* kml, const std::string& path)
     int error = FlushError(kml);
     errno = 0;
     if (std::fclose(kml) != 0 && error == 0) {
-        error = errno != 0 ? errno : EIO;
+        error = LastError();
     }
     if (error == 0) {
         return true;

@@ -188,6 +188,12 @@ bool IsCutRecord(DumpForm form, const char* text, std::size_t length)
     return length < needed;
 }
 
+// A line's length without the CR of a CR LF line end.
+std::size_t WithoutCr(const char* line, std::size_t length)
+{
+    return length > 0 && line[length - 1] == '\r' ? length - 1 : length;
+}
+
 // The record of a line: its text up to the first white space; what follows is a comment.
 std::size_t RecordLength(const char* line, std::size_t length)
 {
@@ -228,11 +234,9 @@ const char* Place(Decoding& d, const Record& record)
 }
 
 // Takes one line, without its line end. `whole` is false for a last line that has none.
-const char* TakeLine(Decoding& d, const char* line, std::size_t length, bool whole)
+const char* TakeLine(Decoding& d, const char* line, std::size_t lineLength, bool whole)
 {
-    if (length > 0 && line[length - 1] == '\r') {
-        --length;
-    }
+    const std::size_t length = WithoutCr(line, lineLength);
     if (std::all_of(line, line + length, IsBlank)) {
         return nullptr;
     }
@@ -273,10 +277,7 @@ const char* TakeLine(Decoding& d, const char* line, std::size_t length, bool who
 DumpForm RecogniseDump(const std::string& head)
 {
     const char* const line = head.data();
-    std::size_t length = std::min(head.find('\n'), head.size());
-    if (length > 0 && line[length - 1] == '\r') {
-        --length;
-    }
+    const std::size_t length = WithoutCr(line, std::min(head.find('\n'), head.size()));
     const std::size_t recordLength = RecordLength(line, length);
     Record record;
     if (ParseIntelHex(line, recordLength, record) == nullptr) {

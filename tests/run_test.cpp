@@ -78,9 +78,9 @@ const char* const kDumpsAgree =
     "rm -rf d; }; ";
 
 // Runs a shell script in `dir`, where `kml` runs the program under test, `as_written`
-// gives its line ends to a text, `dumps_agree LOG STATUS` checks that LOG, written as text
-// dumps by objcopy and srec_cat in several ways, converts as it did raw, and $KML, $HERE (the build made here), $MAKELOG, $SRC,
-// $G (the golden files), $SAMPLE (the bundled log) and $OGRINFO name what they say.
+// gives its line ends to a text, `dumps_agree LOG STATUS` checks that LOG converts as text
+// dumps as it did raw, and $KML, $HERE (the build made here), $MAKELOG, $SRC, $G (the
+// golden files), $SAMPLE (the bundled log) and $OGRINFO name what they say.
 // Returns its exit status.
 int Sh(const fs::path& dir, const std::string& script)
 {
@@ -197,8 +197,7 @@ const Scenario kScenarios[] = {
     // lines; records at addresses beyond any log; records that repeat a byte they agree on.
     CONVERTS("dump_as_avrdude_writes_it", kAnyBuild,
              DUMP("ihex", "sed 's|$| // 00000> ...|; 5s/$/\\n/' dump.hex | tr A-F a-f | sed 's/$/\\r/' >dump.i"),
-             "dump.i",
-             "trasa.kml", ""),
+             "dump.i", "trasa.kml", ""),
     CONVERTS("dump_beyond_any_log", kAnyBuild, DUMP("ihex", "sed -i '$i :02000004FFFFFC\\n:02FFFE00ABCD89' dump.hex"),
              "dump.hex", "trasa.kml", ""),
     CONVERTS("dump_records_agree", kAnyBuild, DUMP("ihex", "sed -i '3i :0100000032CD' dump.hex"), "dump.hex",
