@@ -4,6 +4,7 @@
 #include "text_dump.h"
 
 #include <cerrno>
+#include <cstdarg>
 #include <cmath>
 #include <cstring>
 
@@ -41,9 +42,14 @@ int LastError()
     return errno != 0 ? errno : EIO;
 }
 
-void Complain(std::FILE* messages, const std::string& path, const std::string& reason)
+void Complain(std::FILE* messages, const std::string& path, const char* format, ...)
 {
-    std::fprintf(messages, "kml: %s: %s\n", path.c_str(), reason.c_str());
+    std::va_list arguments;
+    va_start(arguments, format);
+    char reason[512];
+    std::vsnprintf(reason, sizeof reason, format, arguments);
+    va_end(arguments);
+    std::fprintf(messages, "kml: %s: %s\n", path.c_str(), reason);
 }
 
 int FlushError(std::FILE* stream)
@@ -66,8 +72,11 @@ bool OpenLog(std::FILE* file, const std::string& path, LogStream& log, std::FILE
     if (fault.reason.empty()) {
         return true;
     }
-    const std::string where = fault.line > 0 ? "line " + std::to_string(fault.line) + ": " : "";
-    Complain(messages, path, where + fault.reason);
+    if (fault.line > 0) {
+        Complain(messages, path, "line %ld: %s", fault.line, fault.reason.c_str());
+    } else {
+        Complain(messages, path, "%s", fault.reason.c_str());
+    }
     return false;
 }
 
@@ -116,15 +125,14 @@ int ConvertLog(LogStream& log, const std::string& path, std::FILE* kml, std::FIL
 
     int status = kConverted;
     if (notFinite.count > 0) {
-        std::fprintf(messages,
-                     "kml: %s: %d position(s) left out of the route, coordinates not finite (first at POS %d)\n",
-                     path.c_str(), notFinite.count, notFinite.first);
+        Complain(messages, path, "%d position(s) left out of the route, coordinates not finite (first at POS %d)",
+                 notFinite.count, notFinite.first);
     }
     if (offTheEarth.count > 0) {
-        std::fprintf(messages,
-                     "kml: %s: %d position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS %d); "
-                     "is this a position log?\n",
-                     path.c_str(), offTheEarth.count, offTheEarth.first);
+        Complain(messages, path,
+                 "%d position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS %d); "
+                 "is this a position log?",
+                 offTheEarth.count, offTheEarth.first);
     }
     if (log.cut) {
         Complain(messages, path, "dump has no end record; it was cut off");
@@ -132,12 +140,11 @@ int ConvertLog(LogStream& log, const std::string& path, std::FILE* kml, std::FIL
     }
     if (!logWhole) {
         if (LogReadFailed(log)) {
-            Complain(messages, path, std::strerror(LastError()));
+            Complain(messages, path, "%s", std::strerror(LastError()));
         } else if (!countWhole) {
             Complain(messages, path, "log ends inside the record count");
         } else {
-            std::fprintf(messages, "kml: %s: log ends after %d of %d records, with no end marker\n", path.c_str(),
-                         index, count);
+            Complain(messages, path, "log ends after %d of %d records, with no end marker", index, count);
         }
         status = kLogIncomplete;
     }
@@ -146,7 +153,7 @@ int ConvertLog(LogStream& log, const std::string& path, std::FILE* kml, std::FIL
         listingError = FlushError(listing);
     }
     if (listingError != 0) {
-        Complain(messages, "standard output", std::strerror(listingError));
+        Complain(messages, "standard output", "%s", std::strerror(listingError));
         if (status == kConverted) {
             status = kListingFailed;
         }

@@ -15,9 +15,17 @@ constexpr int kNothingConverted = 1;  // the log cannot be opened or trusted, or
                                       // file must not or cannot be written
 constexpr int kLogIncomplete = 2;     // the log, or the dump that holds it, ends early
 constexpr int kListingFailed = 3;     // the listing could not be written whole
+constexpr int kKmlFailed = -1;        // the KML file could not be written; the shell sees 255
 
-// Writes one diagnostic line, "kml: PATH: REASON", to `messages`.
-void Complain(std::FILE* messages, const std::string& path, const std::string& reason);
+#if defined(__GNUC__)
+#define KML_PRINTF_LIKE(formatAt, argumentsAt) __attribute__((format(printf, formatAt, argumentsAt)))
+#else
+#define KML_PRINTF_LIKE(formatAt, argumentsAt)
+#endif
+
+// Writes one diagnostic line, "kml: PATH: " and the reason as printf formats it, to
+// `messages`, in one write.
+void Complain(std::FILE* messages, const std::string& path, const char* format, ...) KML_PRINTF_LIKE(3, 4);
 
 // The reason for the last failed call, as an errno value; EIO when the library left none.
 int LastError();

@@ -6,8 +6,12 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <io.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -16,6 +20,17 @@ UINT consoleOutput;
 void RestoreConsole()
 {
     SetConsoleOutputCP(consoleOutput);
+}
+
+std::wstring Wide(const std::string& path)
+{
+    return std::filesystem::u8path(path).wstring();
+}
+
+// Where a handle's file lives: its volume and its number on it.
+bool Identify(HANDLE handle, BY_HANDLE_FILE_INFORMATION& info)
+{
+    return handle != INVALID_HANDLE_VALUE && handle != nullptr && GetFileInformationByHandle(handle, &info);
 }
 
 }  // namespace
@@ -40,5 +55,52 @@ std::vector<std::string> StartProcess(int, char*[])
 std::FILE* OpenFile(const std::string& path, const char* mode)
 {
     const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
-    return _wfopen(std::filesystem::u8path(path).c_str(), wideMode.c_str());
+    return _wfopen(Wide(path).c_str(), wideMode.c_str());
+}
+
+std::FILE* CreateNewFile(const std::string& path)
+{
+    const int fd = _wopen(Wide(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_TEXT, _S_IREAD | _S_IWRITE);
+    std::FILE* const file = fd >= 0 ? _fdopen(fd, "w") : nullptr;
+    if (file == nullptr && fd >= 0) {
+        _close(fd);
+        _wremove(Wide(path).c_str());
+    }
+    return file;
+}
+
+void ForgetNewFile()
+{
+    // Ctrl-C ends a console program at once, with no handler of ours in between.
+}
+
+void CopyPermissions(std::FILE*, const std::string&)
+{
+    // A new file takes its folder's permissions, as the replaced one did.
+}
+
+bool RenameOver(const std::string& from, const std::string& to)
+{
+    if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        return true;
+    }
+    errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
+    return false;
+}
+
+bool IsWrittenInPlace(const std::string& path)
+{
+    const HANDLE handle = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION output, file;
+    const DWORD type = GetFileType(handle);
+    const bool inPlace = type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE ||
+                         (Identify(GetStdHandle(STD_OUTPUT_HANDLE), output) && Identify(handle, file) &&
+                          output.dwVolumeSerialNumber == file.dwVolumeSerialNumber &&
+                          output.nFileIndexHigh == file.nFileIndexHigh && output.nFileIndexLow == file.nFileIndexLow);
+    CloseHandle(handle);
+    return inPlace;
 }

@@ -3,9 +3,11 @@
 //
 // The worker is handed the File the user chose. It mounts it read on demand (WORKERFS), so
 // the program reads only the bytes it would read on the command line, runs
-// `kml LOG trasa.kml` in a folder where the log has its own name, and posts back what the
-// program gave: {status, listing, messages, route}, the listing and route as bytes, the
-// route null when the program wrote none; or {failure} when the program could not run.
+// `kml LOG /out/trasa.kml` in a folder where the log has its own name (the KML in a folder
+// of its own, so that a log of any name, trasa.kml too, converts as on the command line),
+// and posts back what the program gave: {status, listing, messages, route}, the listing
+// and route as bytes, the route null unless the program wrote one (statuses 0, 2 and 3);
+// or {failure} when the program could not run.
 function kmlWorker(createKml) {
   'use strict';
 
@@ -72,16 +74,13 @@ function kmlWorker(createKml) {
       readInBlocks(FS.filesystems.WORKERFS);
       FS.mkdir('/run');
       FS.symlink('/log/' + log.name, '/run/' + log.name);
+      FS.mkdir('/out');
       FS.chdir('/run');
-      kml.callMain([log.name, 'trasa.kml']);
-      let route = null;
-      try {
-        route = FS.readFile('/run/trasa.kml');
-      } catch (notWritten) {
-        route = null;
-      }
+      kml.callMain([log.name, '/out/trasa.kml']);
+      const shown = status === null ? null : status & 255;  // as a shell shows it: -1 is 255
+      const route = [0, 2, 3].includes(shown) ? FS.readFile('/out/trasa.kml') : null;
       const reply = {
-        status: status === null ? null : status & 255,  // as a shell shows it: -1 is 255
+        status: shown,
         listing: listing.take(),
         messages: new TextDecoder().decode(messages.take()),
         route,
