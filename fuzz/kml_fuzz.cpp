@@ -3,13 +3,15 @@
 // listing and route lines exactly as printf prints them, only finite positions in the
 // route, the KML ended by its footer, status 2 exactly when a raw log ends early, and
 // ConvPos agreeing with integer degrees wherever they fit 32 bits. Then the same bytes,
-// taken as a raw image and written as Intel HEX or S-records (a line length and record
-// order the input picks), must decode to those very bytes.
+// taken as a raw image and written as Intel HEX or S-records (a line length, record order
+// and dress the input picks: a byte order mark, blank lines first, indented records, CR
+// or CR LF line ends), must decode to those very bytes, every one of them given.
 #include "conversion.h"
 #include "log_builder.h"
 #include "position_log.h"
 #include "text_dump.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -123,6 +125,21 @@ void CheckConversion(const std::string& bytes)
     Require(listed == expectedListing, "a wrong listing line");
 }
 
+// A dump as people save it, dressed as `choice` picks.
+std::string Dressed(std::string dump, unsigned choice)
+{
+    const char* const lineEnds[] = {"\n", "\r\n", "\r", "\n"};
+    std::string dressed = choice & 1 ? "\xEF\xBB\xBF" : "";
+    dressed += choice & 2 ? "\n\r\n \t\n" : "";
+    for (std::size_t at = 0, end; at < dump.size(); at = end + 1) {
+        end = dump.find('\n', at);
+        dressed += choice & 4 ? " \t" : "";
+        dressed.append(dump, at, end - at);
+        dressed += lineEnds[choice >> 3 & 3];
+    }
+    return dressed;
+}
+
 void CheckDumpsDecode(const std::string& bytes)
 {
     if (bytes.size() < 2) {
@@ -131,13 +148,15 @@ void CheckDumpsDecode(const std::string& bytes)
     const std::string image = bytes.substr(0, kLargestLog);
     const std::size_t perLine = 1 + static_cast<unsigned char>(bytes[0]) % 250;
     const unsigned order = static_cast<unsigned char>(bytes[1]);
+    const unsigned dress = bytes.size() > 2 ? static_cast<unsigned char>(bytes[2]) : 0;
     const std::string dumps[] = {IntelHexDump(image, perLine, order), SRecordDump(image, perLine, order, false),
                                  SRecordDump(image, perLine, order, true)};
     for (const std::string& dump : dumps) {
-        Input input(dump);
+        Input input(Dressed(dump, dress));
         LogStream log;
         Require(OpenLog(input.file, "fuzz", log, stderr), "a dump of a raw log does not decode");
         Require(log.held == image && !log.cut && log.file == nullptr, "a dump decodes to other bytes");
+        Require(std::find(log.known.begin(), log.known.end(), false) == log.known.end(), "a dump leaves a gap");
     }
 }
 

@@ -3,6 +3,7 @@
 #include "kml_route.h"
 #include "text_dump.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cmath>
@@ -33,6 +34,20 @@ struct Tally {
 bool OffTheEarth(double latitude, double longitude)
 {
     return std::fabs(latitude) > 90 || std::fabs(longitude) > 180;
+}
+
+// Of a text dump: says where the first bytes that the conversion read but no record gave
+// lie, from the first of them to the last before the next record or the image's end.
+void ComplainOfGap(const LogStream& log, const std::string& path, std::FILE* messages)
+{
+    const auto read = log.known.begin() + static_cast<std::ptrdiff_t>(std::min(log.at, log.known.size()));
+    const auto first = std::find(log.known.begin(), read, false);
+    if (first != read) {
+        const auto next = std::find(first, log.known.end(), true);
+        Complain(messages, path, "bytes 0x%04lX to 0x%04lX are in no record; read as erased (FF)",
+                 static_cast<unsigned long>(first - log.known.begin()),
+                 static_cast<unsigned long>(next - log.known.begin() - 1));
+    }
 }
 
 }  // namespace
@@ -124,6 +139,7 @@ int ConvertLog(LogStream& log, const std::string& path, std::FILE* kml, std::FIL
     WriteFooter(kml);
 
     int status = kConverted;
+    ComplainOfGap(log, path, messages);
     if (notFinite.count > 0) {
         Complain(messages, path, "%d position(s) left out of the route, coordinates not finite (first at POS %d)",
                  notFinite.count, notFinite.first);
@@ -139,8 +155,8 @@ int ConvertLog(LogStream& log, const std::string& path, std::FILE* kml, std::FIL
         status = kLogIncomplete;
     }
     if (!logWhole) {
-        if (LogReadFailed(log)) {
-            Complain(messages, path, "%s", std::strerror(LastError()));
+        if (log.error != 0) {
+            Complain(messages, path, "%s", std::strerror(log.error));
         } else if (!countWhole) {
             Complain(messages, path, "log ends inside the record count");
         } else {

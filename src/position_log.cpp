@@ -3,6 +3,7 @@
 #include "number_text.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 
@@ -37,14 +38,13 @@ std::size_t ReadLogBytes(LogStream& log, unsigned char* bytes, std::size_t size)
     std::memcpy(bytes, log.held.data() + log.at, got);
     log.at += got;
     if (got < size && log.file != nullptr) {
+        errno = 0;
         got += std::fread(bytes + got, 1, size - got, log.file);
+        if (got < size && std::ferror(log.file) && log.error == 0) {
+            log.error = errno != 0 ? errno : EIO;
+        }
     }
     return got;
-}
-
-bool LogReadFailed(const LogStream& log)
-{
-    return log.file != nullptr && std::ferror(log.file);
 }
 
 bool ReadCount(LogStream& log, int& count)
@@ -56,7 +56,7 @@ bool ReadCount(LogStream& log, int& count)
         count = bytes[0] | bytes[1] << 8;
         return true;
     }
-    return got == 0 && !LogReadFailed(log);  // an empty log holds no records
+    return got == 0 && log.error == 0;  // an empty log holds no records
 }
 
 ReadResult ReadRecord(LogStream& log, PositionRecord& record)

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 // The largest log there is: the count and 65,535 records. Bytes beyond it are never read.
 constexpr std::size_t kLargestLog = 2 + 12 * std::size_t{65535};
@@ -24,13 +25,13 @@ struct LogStream {
     std::string held;
     std::size_t at = 0;
     bool cut = false;  // a text dump that ended without its end record
+    std::vector<bool> known;  // of a text dump: which bytes of `held` a record gave; the
+                              // others read as erased, FF
+    int error = 0;  // why reading the file failed, as an errno value; 0 while it has not
 };
 
-// Reads up to `size` bytes; returns how many arrived.
+// Reads up to `size` bytes; returns how many arrived. A failed read sets `log.error`.
 std::size_t ReadLogBytes(LogStream& log, unsigned char* bytes, std::size_t size);
-
-// True when reading the log's file failed (rather than reached its end).
-bool LogReadFailed(const LogStream& log);
 
 struct PositionRecord {
     std::int32_t T;

@@ -188,16 +188,67 @@ bool IsCutRecord(DumpForm form, const char* text, std::size_t length)
     return length < needed;
 }
 
-// A line's length without the CR of a CR LF line end.
-std::size_t WithoutCr(const char* line, std::size_t length)
-{
-    return length > 0 && line[length - 1] == '\r' ? length - 1 : length;
-}
+// One line of a dump, as the line reader gives it.
+struct Line {
+    long number = 0;   // from 1; every line counts, blank ones too
+    std::string text;  // after leading white space, as far as a record and the white
+                       // space after it can reach
+    bool more = false; // something other than white space came after `text`
+    bool ended = false;  // the line had its line end: it was not cut off
+};
 
-// The record of a line: its text up to the first white space; what follows is a comment.
-std::size_t RecordLength(const char* line, std::size_t length)
+// Reads a dump's lines, a chunk of the log at a time: lines end in LF, CR LF or CR alone,
+// and a UTF-8 byte order mark before the first is skipped.
+struct LineReader {
+    LogStream& log;
+    std::vector<char> chunk = std::vector<char>(1 << 16);
+    std::size_t at = 0;
+    std::size_t size = 0;
+    long number = 0;
+    bool afterCr = false;  // the last line ended in CR: an LF right after it belongs to it
+
+    // The next character, or EOF.
+    int Next()
+    {
+        if (at == size) {
+            size = ReadLogBytes(log, reinterpret_cast<unsigned char*>(chunk.data()), chunk.size());
+            at = 0;
+            if (size == 0) {
+                return EOF;
+            }
+        }
+        return static_cast<unsigned char>(chunk[at++]);
+    }
+};
+
+// Reads the next line into `line`; false when the dump has no more.
+bool ReadLine(LineReader& reader, Line& line)
 {
-    return static_cast<std::size_t>(std::find_if(line, line + length, IsBlank) - line);
+    int c = reader.Next();
+    if (reader.number == 0 && c == 0xEF) {
+        c = reader.Next() == 0xBB && reader.Next() == 0xBF ? reader.Next() : '?';
+    }
+    if (reader.afterCr && c == '\n') {
+        c = reader.Next();
+    }
+    if (c == EOF) {
+        return false;
+    }
+    line = Line{};
+    line.number = ++reader.number;
+    while (c == ' ' || c == '\t') {
+        c = reader.Next();
+    }
+    for (; c != EOF && c != '\n' && c != '\r'; c = reader.Next()) {
+        if (line.text.size() <= kLongestRecord) {
+            line.text += static_cast<char>(c);
+        } else {
+            line.more = line.more || !IsBlank(static_cast<char>(c));
+        }
+    }
+    line.ended = c != EOF;
+    reader.afterCr = c == '\r';
+    return true;
 }
 
 // The dump as it is decoded, line by line.
@@ -233,19 +284,23 @@ const char* Place(Decoding& d, const Record& record)
     return nullptr;
 }
 
-// Takes one line, without its line end. `whole` is false for a last line that has none.
-const char* TakeLine(Decoding& d, const char* line, std::size_t lineLength, bool whole)
+// Takes one line.
+const char* TakeLine(Decoding& d, const Line& line)
 {
-    const std::size_t length = WithoutCr(line, lineLength);
-    if (std::all_of(line, line + length, IsBlank)) {
+    if (line.text.empty() || std::all_of(line.text.begin(), line.text.end(), IsBlank)) {
         return nullptr;
     }
-    const std::size_t recordLength = RecordLength(line, length);
-    if (!whole && recordLength == length && IsCutRecord(d.form, line, length)) {
+    // The record is the text up to white space; what follows is a comment.
+    const std::size_t length = static_cast<std::size_t>(std::find_if(line.text.begin(), line.text.end(), IsBlank) -
+                                                        line.text.begin());
+    if (length == line.text.size() && line.more) {
+        return kWrongLength;  // longer than any record
+    }
+    if (!line.ended && length == line.text.size() && IsCutRecord(d.form, line.text.data(), length)) {
         return nullptr;  // the file ends inside this record: the dump was cut off
     }
     Record record;
-    if (const char* fault = Parse(d.form, line, recordLength, record)) {
+    if (const char* fault = Parse(d.form, line.text.data(), length, record)) {
         return fault;
     }
     d.counted = false;
@@ -276,15 +331,22 @@ const char* TakeLine(Decoding& d, const char* line, std::size_t lineLength, bool
 
 DumpForm RecogniseDump(const std::string& head)
 {
-    const char* const line = head.data();
-    const std::size_t length = WithoutCr(line, std::min(head.find('\n'), head.size()));
-    const std::size_t recordLength = RecordLength(line, length);
-    Record record;
-    if (ParseIntelHex(line, recordLength, record) == nullptr) {
-        return DumpForm::IntelHex;
+    const std::size_t from = head.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    const auto isText = [](char c) { return (c >= ' ' && c <= '~') || c == '\t' || c == '\r' || c == '\n'; };
+    if (!std::all_of(head.begin() + static_cast<std::ptrdiff_t>(from), head.end(), isText)) {
+        return DumpForm::Raw;
     }
-    if (ParseSRecord(line, recordLength, record) == nullptr) {
-        return DumpForm::SRecord;
+    for (std::size_t at = from; at < head.size(); at = head.find_first_of("\r\n", at)) {
+        at = head.find_first_not_of(" \t\r\n", at);
+        if (at == std::string::npos || at + 1 >= head.size()) {
+            break;
+        }
+        if (head[at] == ':' && HexDigit(head[at + 1]) >= 0) {
+            return DumpForm::IntelHex;
+        }
+        if (head[at] == 'S' && head[at + 1] >= '0' && head[at + 1] <= '9') {
+            return DumpForm::SRecord;
+        }
     }
     return DumpForm::Raw;
 }
@@ -292,59 +354,27 @@ DumpForm RecogniseDump(const std::string& head)
 DumpFault DecodeDump(DumpForm form, LogStream& log)
 {
     Decoding d{form, {}, {}};
-    DumpFault fault;
-    // Lines are taken from a chunk of the text at a time; a line's first kLongestRecord + 1
-    // characters are all that can matter, so a longer one is kept only that far.
-    std::vector<unsigned char> chunk(1 << 16);
-    std::string line;
-    bool longLine = false;
-    long number = 1;
+    LineReader reader{log};
+    Line line;
     const char* reason = nullptr;
-    // A line longer than that holds a record only when white space and a comment follow it.
-    const auto take = [&](bool whole) {
-        return longLine && RecordLength(line.data(), line.size()) == line.size()
-                   ? kWrongLength
-                   : TakeLine(d, line.data(), line.size(), whole);
-    };
-    while (reason == nullptr && !d.ended) {
-        const std::size_t got = ReadLogBytes(log, chunk.data(), chunk.size());
-        if (got == 0) {
-            break;
-        }
-        const char* text = reinterpret_cast<const char*>(chunk.data());
-        const char* const end = text + got;
-        while (reason == nullptr && !d.ended && text < end) {
-            const char* const lineEnd = static_cast<const char*>(std::memchr(text, '\n', end - text));
-            const char* const stop = lineEnd != nullptr ? lineEnd : end;
-            const std::size_t room = kLongestRecord + 1 - std::min(line.size(), kLongestRecord + 1);
-            line.append(text, std::min<std::size_t>(room, stop - text));
-            longLine = longLine || static_cast<std::size_t>(stop - text) > room;
-            if (lineEnd == nullptr) {
-                break;
-            }
-            reason = take(true);
-            text = lineEnd + 1;
-            line.clear();
-            longLine = false;
-            number += reason == nullptr;
-        }
+    while (reason == nullptr && !d.ended && ReadLine(reader, line)) {
+        reason = TakeLine(d, line);
     }
-    if (reason == nullptr && !d.ended && !line.empty()) {
-        reason = take(false);
-    }
-    if (reason == nullptr && LogReadFailed(log)) {
-        number = 0;
-        reason = std::strerror(errno != 0 ? errno : EIO);
+    DumpFault fault;
+    if (reason == nullptr && log.error != 0) {
+        reason = std::strerror(log.error);
+        line.number = 0;
     }
     log.file = nullptr;
     log.at = 0;
     if (reason != nullptr) {
         log.held.clear();
-        fault.line = number;
+        fault.line = line.number;
         fault.reason = reason;
         return fault;
     }
     log.held = std::move(d.image);
+    log.known = std::move(d.known);
     log.cut = !d.ended && !(form == DumpForm::SRecord && d.counted);
     return fault;
 }

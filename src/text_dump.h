@@ -2,8 +2,9 @@
 // and Motorola S-records (`S0` to `S9`). A dump describes the raw image record by record;
 // decoding it gives the very bytes a raw log of the same EEPROM holds.
 //
-// A log is a dump when its first line is one well-formed record with a correct checksum;
-// anything else is raw, even a raw log whose first byte happens to be ':' or 'S'.
+// A log is a dump when its head is text (printable ASCII, tabs, line ends, after an
+// optional UTF-8 byte order mark) and a line there begins like a record; anything else is
+// raw, binary that begins with ':' or 'S' too.
 #ifndef KML_TEXT_DUMP_H
 #define KML_TEXT_DUMP_H
 
@@ -13,8 +14,7 @@
 
 enum class DumpForm { Raw, IntelHex, SRecord };
 
-// How many bytes at the start of a log tell its form: a record with the most data (255
-// bytes) and its line end fit.
+// How many bytes at the start of a log tell its form.
 constexpr std::size_t kFormHead = 1024;
 
 // The form of a log whose first bytes (up to kFormHead of them) are `head`.
@@ -27,8 +27,8 @@ struct DumpFault {
 };
 
 // Reads the rest of `log`, a dump of the given form, and replaces it by the image it
-// describes: records in any order, gaps below the highest address FF, addresses beyond
-// the largest log checked but not kept. A dump that ends without its end record gives
+// describes: records in any order, gaps below the highest address FF (and not
+// `log.known`), addresses beyond the largest log checked but not kept. A dump that ends without its end record gives
 // the image its whole records describe, with `log.cut` set. On a fault, `log` is left
 // holding nothing and the fault is returned.
 DumpFault DecodeDump(DumpForm form, LogStream& log);

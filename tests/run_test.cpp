@@ -149,6 +149,9 @@ struct Scenario {
 // The sample as objcopy writes it in `form` (ihex, srec), with LF line ends, in dump.hex,
 // then changed by `edit`.
 #define DUMP(form, edit) "objcopy -I binary -O " form " eeprom.hex crlf && tr -d '\\r' <crlf >dump.hex && " edit
+// The same dump as people save it: it converts as the sample does.
+#define DRESSED(name, form, edit) \
+    CONVERTS(name, kAnyBuild, DUMP(form, edit " >d && mv d dump.hex"), "dump.hex", "trasa.kml", "")
 // A dump that cannot be trusted: nothing converted, an old KML left as it was.
 #define UNTRUSTED(name, form, edit, err) \
     {name, kAnyBuild, "echo '<kml/>' >trasa.kml && " DUMP(form, edit), "dump.hex", 1, "", err, LEFT_ALONE}
@@ -217,6 +220,26 @@ const Scenario kScenarios[] = {
     CONVERTS("dump_as_avrdude_writes_it", kAnyBuild,
              DUMP("ihex", "sed 's|$| // 00000> ...|; 5s/$/\\n/' dump.hex | tr A-F a-f | sed 's/$/\\r/' >dump.i"),
              "dump.i", "trasa.kml", ""),
+    DRESSED("dump_blank_first_line", "ihex", "{ echo; cat dump.hex; }"),
+    DRESSED("dump_crlf_blank_lines", "ihex", "{ printf '\\r\\n\\r\\n'; sed 's/$/\\r/' dump.hex; }"),
+    DRESSED("dump_byte_order_mark", "ihex", "{ printf '\\357\\273\\277'; cat dump.hex; }"),
+    DRESSED("dump_byte_order_mark_crlf_srec", "srec", "{ printf '\\357\\273\\277'; sed 's/$/\\r/' dump.hex; }"),
+    DRESSED("dump_indented", "srec", "sed 's/^/  \\t/' dump.hex"),
+    DRESSED("dump_cr_line_ends", "ihex", "tr '\\n' '\\r' <dump.hex"),
+    // A record line deleted by mistake: its bytes read as erased, with a word; here the FF
+    // end the route at once.
+    {"dump_record_line_deleted", kAnyBuild, DUMP("ihex", "sed -i 3d dump.hex"), "dump.hex", 0, nullptr, nullptr,
+     "{ head -c 32 eeprom.hex; printf '\\377%.0s' $(seq 16); tail -c +49 eeprom.hex; } >raw.hex &&"
+     " kml raw.hex raw.kml >raw.out 2>raw.err; cmp raw.kml trasa.kml && cmp raw.out stdout &&"
+     " { echo 'kml: dump.hex: bytes 0x0020 to 0x002F are in no record; read as erased (FF)' | as_written;"
+     " sed 's/raw.hex/dump.hex/' raw.err; } | cmp - stderr"},
+    {"dump_at_64_kib", kAnyBuild, "objcopy -I binary -O ihex --change-addresses 0x10000 eeprom.hex dump.hex", "dump.hex",
+     0, "marker_first.out", "kml: dump.hex: bytes 0x0000 to 0xFFFF are in no record; read as erased (FF)\n",
+     "cmp trasa.kml \"$G/marker_first.kml\""},
+    // Binary that begins like an S-record is a raw log: its count is "S1", 12,627.
+    {"binary_beginning_with_s1", kAnyBuild, "{ printf S1; tail -c +3 eeprom.hex; } >s1.bin", "s1.bin", 0, nullptr, "",
+     "{ echo 'Ilosc pozycji: 12627' | as_written; sed 1d \"$G/sample.out\"; } | cmp - stdout &&"
+     " cmp trasa.kml \"$G/sample.kml\""},
     CONVERTS("dump_beyond_any_log", kAnyBuild, DUMP("ihex", "sed -i '$i :02000004FFFFFC\\n:02FFFE00ABCD89' dump.hex"),
              "dump.hex", "trasa.kml", ""),
     CONVERTS("dump_records_agree", kAnyBuild, DUMP("ihex", "sed -i '3i :0100000032CD' dump.hex"), "dump.hex",
@@ -251,6 +274,14 @@ const Scenario kScenarios[] = {
             "kml: --help: No such file or directory\nusage: kml [LOG [KML]] (kml takes no options)\n", LEFT_ALONE),
     UNTRUSTED("dump_checksum", "ihex", "sed -i '7s/.$/0/;7s/00$/01/' dump.hex",
               "kml: dump.hex: line 7: checksum mismatch\n"),
+    UNTRUSTED("dump_first_line_checksum", "ihex", "sed -i '1s/.$/0/;1s/00$/01/' dump.hex",
+              "kml: dump.hex: line 1: checksum mismatch\n"),
+    UNTRUSTED("dump_first_record_after_a_blank_line", "ihex",
+              "{ echo; sed '1s/.$/0/;1s/00$/01/' dump.hex; } >d && mv d dump.hex",
+              "kml: dump.hex: line 2: checksum mismatch\n"),
+    UNTRUSTED("dump_header_line", "srec", "sed -i '1i # EEPROM, logger 7' dump.hex", "kml: dump.hex: line 1: not an S-record\n"),
+    UNTRUSTED("dump_junk_after_blanks", "ihex", "awk 'NR == 3 { printf \"%600sGARBAGE\\n\", \"\" } 1' dump.hex >d && mv d dump.hex",
+              "kml: dump.hex: line 3: not an Intel HEX record\n"),
     UNTRUSTED("dump_records_disagree", "ihex", "sed -i '3i :0100000033CC' dump.hex",
               "kml: dump.hex: line 3: records give one address different bytes\n"),
     UNTRUSTED("dump_bad_character", "ihex", "sed -i '4s/^\\(.\\{9\\}\\)./\\1G/' dump.hex",
