@@ -1,20 +1,24 @@
 # What `cmake --install` installs, and the packages made from it with CPack:
 #   cpack -G DEB   kml_<version>_<arch>.deb: /usr/bin/kml, the manual page, and the
-#                  copyright and changelog that Debian asks of every package
-#   cpack -G ZIP   in a Windows build: kml-<version>-win64.zip, kml.exe and the README;
-#                  in an emscripten build: kml-<version>-web.zip, the page folder
+#                  copyright (the MIT licence) and changelog that Debian asks of every
+#                  package
+#   cpack -G ZIP   in a Windows build: kml-<version>-win64.zip, kml.exe, the README and
+#                  the LICENSE; in an emscripten build: kml-<version>-web.zip, the page
+#                  folder and the LICENSE
 # Only the program and its documentation are installed: not the tests, the benchmark or
-# makelog.
+# makelog. Every package is the same to the byte whoever builds it, wherever and whenever:
+# its time stamps are those of the last changelog entry, and no build path gets into it.
 include(GNUInstallDirs)
 
 if(EMSCRIPTEN)
   # Unzipped, the folder is the page: open its index.html.
   install(DIRECTORY "${KML_PAGE_DIR}/" DESTINATION . FILES_MATCHING PATTERN "*.html" PATTERN "*.css" PATTERN "*.js")
+  install(FILES LICENSE DESTINATION .)
   set(CPACK_PACKAGE_FILE_NAME "kml-${PROJECT_VERSION}-web")
 elseif(WIN32)
   # Unzipped, the folder holds kml.exe beside the README, ready to run.
   install(TARGETS kml RUNTIME DESTINATION .)
-  install(FILES README.md DESTINATION .)
+  install(FILES README.md LICENSE DESTINATION .)
 else()
   install(TARGETS kml RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES packaging/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
@@ -43,6 +47,31 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "Google Earth, a map viewer or a GIS tool. While it converts, it lists every\n"
   "record on standard output, as stored and in decimal degrees.")
 set(CPACK_STRIP_FILES ON)
+
+# The time of the last changelog entry ("Mon, 07 Dec 2026 12:00:00 +0000"), in seconds
+# since 1970, is every package's time stamp: CPack takes it from SOURCE_DATE_EPOCH.
+file(STRINGS packaging/changelog trailer REGEX "^ -- " LIMIT_COUNT 1)
+if(NOT trailer MATCHES " ([0-9][0-9]) ([A-Z][a-z][a-z]) ([0-9]+) ([0-9][0-9]):([0-9][0-9]):([0-9][0-9]) \\+0000$")
+  message(FATAL_ERROR "packaging/changelog: the last entry's date is not in UTC as Debian writes it")
+endif()
+set(KML_MONTHS Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+list(FIND KML_MONTHS ${CMAKE_MATCH_2} month)
+math(EXPR month "${month} + 1")
+# Days since 1970-01-01 of a date in the Gregorian calendar, counted from March.
+if(month GREATER 2)
+  set(year ${CMAKE_MATCH_3})
+  math(EXPR shifted "${month} - 3")
+else()
+  math(EXPR year "${CMAKE_MATCH_3} - 1")
+  math(EXPR shifted "${month} + 9")
+endif()
+# (Two-digit fields are read as 1DD - 100: a leading zero is no octal here.)
+math(EXPR KML_SOURCE_DATE_EPOCH
+  "((${year} / 400) * 146097 + (${year} % 400) * 365 + (${year} % 400) / 4 - (${year} % 400) / 100
+    + (153 * ${shifted} + 2) / 5 + 1${CMAKE_MATCH_1} - 100 - 1 - 719468) * 86400
+    + (1${CMAKE_MATCH_4} - 100) * 3600 + (1${CMAKE_MATCH_5} - 100) * 60 + 1${CMAKE_MATCH_6} - 100")
+file(WRITE "${CMAKE_BINARY_DIR}/package_time.cmake" "set(ENV{SOURCE_DATE_EPOCH} ${KML_SOURCE_DATE_EPOCH})\n")
+set(CPACK_PROJECT_CONFIG_FILE "${CMAKE_BINARY_DIR}/package_time.cmake")
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
