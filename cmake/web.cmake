@@ -24,7 +24,7 @@ target_link_options(kml_web PRIVATE ${kml_runtime}
   "SHELL:--extern-pre-js ${CMAKE_BINARY_DIR}/program_begin.js"
   "SHELL:--extern-post-js ${CMAKE_BINARY_DIR}/program_end.js")
 
-set(kml_page_files index.html style.css page.js worker.js)
+set(kml_page_files index.html style.css words.js page.js worker.js)
 foreach(file IN LISTS kml_page_files)
   configure_file("web/${file}" "${KML_PAGE_DIR}/${file}" COPYONLY)
 endforeach()

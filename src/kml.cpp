@@ -32,6 +32,10 @@
 
 namespace {
 
+// The log is read, and the KML written, in blocks this large.
+char logBuffer[1 << 14];
+char kmlBuffer[1 << 14];
+
 // True when both paths reach one file: the same spelling, "./", a link, a hard link.
 bool SameFile(const std::string& a, const std::string& b)
 {
@@ -61,6 +65,7 @@ int main(int argc, char* argv[])
         }
         return kNothingConverted;
     }
+    std::setvbuf(file, logBuffer, _IOFBF, sizeof logBuffer);
     // Nothing is written before the paths are checked and a dump is decoded whole: a dump
     // that cannot be trusted leaves an existing KML file as it was.
     KmlFile kml;
@@ -78,6 +83,7 @@ int main(int argc, char* argv[])
         return kNothingConverted;
     }
 
+    std::setvbuf(kml.stream, kmlBuffer, _IOFBF, sizeof kmlBuffer);
     const int status = ConvertLog(log, logPath, kml.stream, stdout, stderr);
     std::fclose(file);  // read only: its close has nothing to report
     const int closed = CloseKml(kml, stderr);

@@ -11,7 +11,8 @@
 
 // Readies the process and returns its arguments, program name first, as UTF-8 (on POSIX
 // systems, the bytes as they came). Afterwards a closed standard output makes writes to
-// it fail instead of ending the process.
+// it fail instead of ending the process, and standard output that is no terminal is
+// written a buffer at a time.
 std::vector<std::string> StartProcess(int argc, char* argv[]);
 
 // std::fopen for a path given as UTF-8.

@@ -30,6 +30,12 @@ std::vector<std::string> StartProcess(int argc, char* argv[])
     // A reader that quits (`kml log.hex route.kml | head`) must not cost the route: the
     // listing's writes fail instead, and the run goes on.
     std::signal(SIGPIPE, SIG_IGN);
+    // A listing that no one watches line by line goes out a buffer at a time: some C
+    // libraries (WebAssembly's) would write it a line at a time, a call per line.
+    static char buffer[1 << 14];  // musl takes a size only with the buffer itself
+    if (!isatty(STDOUT_FILENO)) {
+        std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    }
     return std::vector<std::string>(argv, argv + argc);
 }
 

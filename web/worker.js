@@ -1,34 +1,41 @@
-// The body of the Web Worker that runs the program once: the page makes a worker for each
-// log from the source of kmlProgram() (kml-web.js) and of this function.
+// The body of the Web Worker that runs the program once. The page makes each worker from
+// the source of kmlProgram() (kml-web.js) and of this function, ahead of the log it will
+// convert, so that the program is compiled and ready when a log is chosen.
 //
-// The worker is handed the File the user chose. It mounts it read on demand (WORKERFS), so
-// the program reads only the bytes it would read on the command line, runs
+// The worker is then handed the File the user chose. It mounts it read on demand
+// (WORKERFS), so the program reads only the bytes it would read on the command line, runs
 // `kml LOG /out/trasa.kml` in a folder where the log has its own name (the KML in a folder
 // of its own, so that a log of any name, trasa.kml too, converts as on the command line),
-// and posts back what the program gave: {status, listing, messages, route}, the listing
+// and posts back what the program gave, in two messages so that the page can show the
+// first while the worker reads the route: {status, listing, messages, route}, the listing
 // and route as bytes, the route null unless the program wrote one (statuses 0, 2 and 3);
-// or {failure} when the program could not run.
+// then {positions}, the route's positions that lie on the Earth with their extent and
+// length (see onTheEarth), or null without a route. Or {failure} when the program could
+// not run.
 function kmlWorker(createKml) {
   'use strict';
 
-  // Bytes written one at a time, kept in a buffer that doubles as it fills.
-  function ByteSink() {
-    let bytes = new Uint8Array(1 << 16);
+  // Bytes written a buffer at a time, kept in one of `capacity` bytes that doubles as it
+  // fills.
+  function ByteSink(capacity) {
+    let bytes = new Uint8Array(capacity);
     let size = 0;
     return {
-      put(byte) {
-        if (byte === null) {
-          return;  // a flush
-        }
-        if (size === bytes.length) {
-          const larger = new Uint8Array(bytes.length * 2);
-          larger.set(bytes);
+      put(chunk) {
+        if (size + chunk.length > bytes.length) {
+          let length = bytes.length * 2;
+          while (length < size + chunk.length) {
+            length *= 2;
+          }
+          const larger = new Uint8Array(length);
+          larger.set(bytes.subarray(0, size));
           bytes = larger;
         }
-        bytes[size++] = byte;
+        bytes.set(chunk, size);
+        size += chunk.length;
       },
       take() {
-        return bytes.slice(0, size);
+        return bytes.subarray(0, size);
       },
     };
   }
@@ -57,17 +64,134 @@ function kmlWorker(createKml) {
     };
   }
 
+  // The positions of the route's coordinate lines ("  19.08539,-50.20576"), read straight
+  // from the KML's bytes: [longitude, latitude, longitude, latitude, ...]. A number of
+  // 15 digits or fewer is its digits over 10^5, exactly as Number() reads its text.
+  function routePoints(kml) {
+    const text = new TextDecoder().decode(kml.subarray(0, 2000));
+    if (text.indexOf('<coordinates>') < 0) {
+      return new Float64Array(0);
+    }
+    const start = text.indexOf('<coordinates>') + '<coordinates>'.length;
+    const points = new Float64Array(2 * kml.length / 16);
+    let count = 0;
+    let at = start;
+    while (at < kml.length && kml[at] !== 60) {  // up to '<' of </coordinates>
+      const c = kml[at];
+      if (c === 32 || c === 10 || c === 13 || c === 44) {  // space, line ends, comma
+        ++at;
+        continue;
+      }
+      const from = at;
+      let digits = 0;
+      let value = 0;
+      for (; at < kml.length && ((kml[at] >= 48 && kml[at] <= 57) || kml[at] === 45 || kml[at] === 46); ++at) {
+        if (kml[at] >= 48) {
+          value = value * 10 + (kml[at] - 48);
+          ++digits;
+        }
+      }
+      value = digits <= 15 ? value / 1e5 : Number(new TextDecoder().decode(kml.subarray(from, at)));
+      points[count++] = kml[from] === 45 ? -value : value;
+    }
+    return points.slice(0, count - count % 2);
+  }
+
+  const EARTH_RADIUS_KM = 6371.0088;
+  const radians = (degrees) => degrees * Math.PI / 180;
+
+  // Of the route's positions, [longitude, latitude, ...]: those that lie on the Earth, in
+  // `kept`, with their extent and length in kilometres (haversine), and how many lie beyond
+  // 90 degrees of latitude or 180 of longitude (`off`).
+  function onTheEarth(points) {
+    const kept = new Float64Array(points.length);
+    let count = 0;
+    const extent = { north: -90, south: 90, east: -180, west: 180 };
+    let length = 0;
+    let cosLast = 0;
+    for (let k = 0; k + 1 < points.length; k += 2) {
+      const [lon, lat] = [points[k], points[k + 1]];
+      if (Math.abs(lat) > 90 || Math.abs(lon) > 180) {
+        continue;
+      }
+      const cos = Math.cos(radians(lat));
+      if (count > 0) {
+        const a = Math.sin(radians(lat - kept[count - 1]) / 2) ** 2 +
+          cosLast * cos * Math.sin(radians(lon - kept[count - 2]) / 2) ** 2;
+        length += 2 * EARTH_RADIUS_KM * Math.asin(Math.min(1, Math.sqrt(a)));
+      }
+      cosLast = cos;
+      kept[count++] = lon;
+      kept[count++] = lat;
+      extent.north = Math.max(extent.north, lat);
+      extent.south = Math.min(extent.south, lat);
+      extent.east = Math.max(extent.east, lon);
+      extent.west = Math.min(extent.west, lon);
+    }
+    return { kept: kept.slice(0, count), extent, length, off: (points.length - count) / 2 };
+  }
+
+  // A made-up log of `count` records, a walk of small steps.
+  function madeUpLog(count) {
+    const view = new DataView(new ArrayBuffer(2 + 12 * count));
+    view.setUint16(0, count, true);
+    for (let k = 0; k < count; ++k) {
+      view.setInt32(2 + 12 * k, k, true);
+      view.setFloat32(6 + 12 * k, 4912.5 + (k % 997) * 0.01, true);
+      view.setFloat32(10 + 12 * k, -1905.5 - (k % 991) * 0.01, true);
+    }
+    return new Uint8Array(view.buffer);
+  }
+
+  // Output that goes nowhere, a buffer at a time.
+  function discard(kml) {
+    for (const fd of [1, 2]) {
+      const stream = kml.FS.getStream(fd);
+      stream.stream_ops = Object.assign({}, stream.stream_ops, { write: (stream, buffer, offset, length) => length });
+    }
+  }
+
+  // While the worker waits for a log, a throwaway instance of the program converts a
+  // made-up one, and its route is read, so that the engine has compiled the busiest code
+  // for speed when the real log comes (every instance shares the compiled module).
+  async function warmUp() {
+    const kml = await createKml({ stdout: () => {}, stderr: () => {} });
+    discard(kml);
+    kml.FS.writeFile('/warm.bin', madeUpLog(8000));
+    kml.callMain(['/warm.bin', '/warm.kml']);
+    onTheEarth(routePoints(kml.FS.readFile('/warm.kml')));
+  }
+
+  // A raw log's listing is at most 8 times as long: the largest, 6.3 MB, is not copied
+  // as it grows. The sinks are made when the log's size is known.
+  let listing = null;
+  let messages = null;
+  let status = null;
+  // The program's standard output and error go to the sinks a buffer at a time: the
+  // callbacks given here would take them a byte at a time. Neither is a terminal.
+  const ready = warmUp().catch(() => {}).then(() => createKml({
+    stdout: () => {},
+    stderr: () => {},
+    onExit: (code) => { status = code; },
+  })).then((kml) => {
+    for (const [fd, sink] of [[1, () => listing], [2, () => messages]]) {
+      const stream = kml.FS.getStream(fd);
+      stream.stream_ops = Object.assign({}, stream.stream_ops, {
+        write: (stream, buffer, offset, length) => {
+          sink().put(buffer.subarray(offset, offset + length));
+          return length;
+        },
+      });
+    }
+    return kml;
+  });
+
   self.onmessage = async (event) => {
     const log = event.data;
-    const listing = ByteSink();
-    const messages = ByteSink();
-    let status = null;
+    listing = ByteSink(Math.max(1 << 16, Math.min(8 * log.size, 7 << 20)));
+    messages = ByteSink(1 << 12);
     try {
-      const kml = await createKml({
-        stdout: listing.put,
-        stderr: messages.put,
-        onExit: (code) => { status = code; },
-      });
+      const kml = await ready;
       const FS = kml.FS;
       FS.mkdir('/log');
       FS.mount(FS.filesystems.WORKERFS, { files: [log] }, '/log');
@@ -83,9 +207,11 @@ function kmlWorker(createKml) {
         status: shown,
         listing: listing.take(),
         messages: new TextDecoder().decode(messages.take()),
-        route,
+        route: route ? route.slice() : null,  // the page keeps this copy, the worker reads its own
       };
-      self.postMessage(reply, route ? [reply.listing.buffer, route.buffer] : [reply.listing.buffer]);
+      self.postMessage(reply, [reply.listing.buffer].concat(route ? [reply.route.buffer] : []));
+      const positions = route ? onTheEarth(routePoints(route)) : null;
+      self.postMessage({ positions }, positions ? [positions.kept.buffer] : []);
     } catch (error) {
       self.postMessage({ failure: String(error && error.message ? error.message : error) });
     }
