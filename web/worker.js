@@ -6,12 +6,9 @@
 // (WORKERFS), so the program reads only the bytes it would read on the command line, runs
 // `kml LOG /out/trasa.kml` in a folder where the log has its own name (the KML in a folder
 // of its own, so that a log of any name, trasa.kml too, converts as on the command line),
-// and posts back what the program gave, in two messages so that the page can show the
-// first while the worker reads the route: {status, listing, messages, route}, the listing
-// and route as bytes, the route null unless the program wrote one (statuses 0, 2 and 3);
-// then {positions}, the route's positions that lie on the Earth with their extent and
-// length (see onTheEarth), or null without a route. Or {failure} when the program could
-// not run.
+// and posts back what the program gave: {programMs, status, listing, messages, route},
+// the time the program ran, the listing and route as bytes, the route null unless the
+// program wrote one (statuses 0, 2 and 3); or {failure} when the program could not run.
 function kmlWorker(createKml) {
   'use strict';
 
@@ -64,73 +61,6 @@ function kmlWorker(createKml) {
     };
   }
 
-  // The positions of the route's coordinate lines ("  19.08539,-50.20576"), read straight
-  // from the KML's bytes: [longitude, latitude, longitude, latitude, ...]. A number of
-  // 15 digits or fewer is its digits over 10^5, exactly as Number() reads its text.
-  function routePoints(kml) {
-    const text = new TextDecoder().decode(kml.subarray(0, 2000));
-    if (text.indexOf('<coordinates>') < 0) {
-      return new Float64Array(0);
-    }
-    const start = text.indexOf('<coordinates>') + '<coordinates>'.length;
-    const points = new Float64Array(2 * kml.length / 16);
-    let count = 0;
-    let at = start;
-    while (at < kml.length && kml[at] !== 60) {  // up to '<' of </coordinates>
-      const c = kml[at];
-      if (c === 32 || c === 10 || c === 13 || c === 44) {  // space, line ends, comma
-        ++at;
-        continue;
-      }
-      const from = at;
-      let digits = 0;
-      let value = 0;
-      for (; at < kml.length && ((kml[at] >= 48 && kml[at] <= 57) || kml[at] === 45 || kml[at] === 46); ++at) {
-        if (kml[at] >= 48) {
-          value = value * 10 + (kml[at] - 48);
-          ++digits;
-        }
-      }
-      value = digits <= 15 ? value / 1e5 : Number(new TextDecoder().decode(kml.subarray(from, at)));
-      points[count++] = kml[from] === 45 ? -value : value;
-    }
-    return points.slice(0, count - count % 2);
-  }
-
-  const EARTH_RADIUS_KM = 6371.0088;
-  const radians = (degrees) => degrees * Math.PI / 180;
-
-  // Of the route's positions, [longitude, latitude, ...]: those that lie on the Earth, in
-  // `kept`, with their extent and length in kilometres (haversine), and how many lie beyond
-  // 90 degrees of latitude or 180 of longitude (`off`).
-  function onTheEarth(points) {
-    const kept = new Float64Array(points.length);
-    let count = 0;
-    const extent = { north: -90, south: 90, east: -180, west: 180 };
-    let length = 0;
-    let cosLast = 0;
-    for (let k = 0; k + 1 < points.length; k += 2) {
-      const [lon, lat] = [points[k], points[k + 1]];
-      if (Math.abs(lat) > 90 || Math.abs(lon) > 180) {
-        continue;
-      }
-      const cos = Math.cos(radians(lat));
-      if (count > 0) {
-        const a = Math.sin(radians(lat - kept[count - 1]) / 2) ** 2 +
-          cosLast * cos * Math.sin(radians(lon - kept[count - 2]) / 2) ** 2;
-        length += 2 * EARTH_RADIUS_KM * Math.asin(Math.min(1, Math.sqrt(a)));
-      }
-      cosLast = cos;
-      kept[count++] = lon;
-      kept[count++] = lat;
-      extent.north = Math.max(extent.north, lat);
-      extent.south = Math.min(extent.south, lat);
-      extent.east = Math.max(extent.east, lon);
-      extent.west = Math.min(extent.west, lon);
-    }
-    return { kept: kept.slice(0, count), extent, length, off: (points.length - count) / 2 };
-  }
-
   // A made-up log of `count` records, a walk of small steps.
   function madeUpLog(count) {
     const view = new DataView(new ArrayBuffer(2 + 12 * count));
@@ -152,14 +82,13 @@ function kmlWorker(createKml) {
   }
 
   // While the worker waits for a log, a throwaway instance of the program converts a
-  // made-up one, and its route is read, so that the engine has compiled the busiest code
-  // for speed when the real log comes (every instance shares the compiled module).
+  // made-up one, so that the engine has compiled the program's busiest code for speed
+  // when the real log comes (every instance shares the compiled module).
   async function warmUp() {
     const kml = await createKml({ stdout: () => {}, stderr: () => {} });
     discard(kml);
-    kml.FS.writeFile('/warm.bin', madeUpLog(8000));
+    kml.FS.writeFile('/warm.bin', madeUpLog(30000));
     kml.callMain(['/warm.bin', '/warm.kml']);
-    onTheEarth(routePoints(kml.FS.readFile('/warm.kml')));
   }
 
   // A raw log's listing is at most 8 times as long: the largest, 6.3 MB, is not copied
@@ -200,18 +129,19 @@ function kmlWorker(createKml) {
       FS.symlink('/log/' + log.name, '/run/' + log.name);
       FS.mkdir('/out');
       FS.chdir('/run');
+      const running = performance.now();
       kml.callMain([log.name, '/out/trasa.kml']);
+      const programMs = performance.now() - running;
       const shown = status === null ? null : status & 255;  // as a shell shows it: -1 is 255
       const route = [0, 2, 3].includes(shown) ? FS.readFile('/out/trasa.kml') : null;
       const reply = {
+        programMs,
         status: shown,
         listing: listing.take(),
         messages: new TextDecoder().decode(messages.take()),
-        route: route ? route.slice() : null,  // the page keeps this copy, the worker reads its own
+        route,
       };
-      self.postMessage(reply, [reply.listing.buffer].concat(route ? [reply.route.buffer] : []));
-      const positions = route ? onTheEarth(routePoints(route)) : null;
-      self.postMessage({ positions }, positions ? [positions.kept.buffer] : []);
+      self.postMessage(reply, [reply.listing.buffer].concat(route ? [route.buffer] : []));
     } catch (error) {
       self.postMessage({ failure: String(error && error.message ? error.message : error) });
     }

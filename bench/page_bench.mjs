@@ -1,0 +1,64 @@
+// Times the page on the largest log (65,535 records) in Debian's Chromium and Firefox ESR:
+// from the choice of the log to the route drawn on screen, five times each after a first
+// run, with where the time went, as the page itself measures it (User Timing).
+//
+//   node bench/page_bench.mjs PAGE_DIR [RUNS]
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import puppeteer from 'puppeteer-core';
+
+const pageDir = path.resolve(process.argv[2]);
+const runs = Number(process.argv[3] || 5);
+const work = fs.mkdtempSync(path.join(os.tmpdir(), 'kml-bench-'));
+const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
+
+// A walk over a few degrees, as kml_bench converts.
+const view = new DataView(new ArrayBuffer(2 + 12 * 65535));
+view.setUint16(0, 65535, true);
+for (let k = 0; k < 65535; ++k) {
+  view.setInt32(2 + 12 * k, 80000 + k, true);
+  view.setFloat32(6 + 12 * k, 4900 + (k % 5959) * 0.01 + (k % 7) * 0.0007, true);
+  view.setFloat32(10 + 12 * k, -1900 - (k % 4111) * 0.013, true);
+}
+const log = path.join(work, 'full.hex');
+fs.writeFileSync(log, new Uint8Array(view.buffer));
+
+try {
+  for (const [engine, executablePath] of [['chrome', '/usr/bin/chromium'], ['firefox', '/usr/bin/firefox-esr']]) {
+    const browser = await puppeteer.launch({
+      browser: engine, executablePath, headless: true, userDataDir: fs.mkdtempSync(path.join(work, engine)),
+      args: engine === 'chrome' ? ['--no-sandbox', '--disable-gpu', '--disable-background-networking'] : [],
+    });
+    const page = await browser.newPage();
+    await page.setViewport({ width: 1280, height: 800 });
+    await page.goto(`file://${pageDir}/index.html`);
+    const figures = { total: [], program: [], output: [], read: [] };
+    for (let run = 0; run <= runs; ++run) {
+      await new Promise((idle) => setTimeout(idle, 1000));  // as a user takes to choose
+      await page.evaluate(() => { document.body.dataset.convertMs = ''; performance.clearMeasures(); });
+      await (await page.$('#log')).uploadFile(log);
+      await page.waitForFunction(() => document.body.dataset.convertMs, { timeout: 60000, polling: 'mutation' });
+      const measured = await page.evaluate(() => Object.fromEntries(
+        performance.getEntriesByType('measure').map((entry) => [entry.name, entry.duration])));
+      if (run > 0) {
+        figures.total.push(measured['kml: choice to route drawn']);
+        figures.program.push(measured['kml: the program ran']);
+        figures.output.push(measured['kml: choice to output shown']);
+        figures.read.push(measured['kml: choice to route read']);
+      }
+    }
+    const version = await browser.version();
+    await browser.close();
+    const shown = (values) => `${median(values).toFixed(0).padStart(4)} ms`;
+    console.log(`${version}: full log, median of ${runs}`);
+    console.log(`  choice to route drawn   ${shown(figures.total)}   (each: ${figures.total.map((t) => t.toFixed(0)).join(', ')})`);
+    console.log(`  of which:`);
+    console.log(`  the program ran         ${shown(figures.program)}   (in the worker readied ahead)`);
+    console.log(`  choice to output shown  ${shown(figures.output)}   (the status, figures and listing)`);
+    console.log(`  choice to route read    ${shown(figures.read)}   (positions, extent and length from the KML)`);
+    console.log(`  then drawn and painted`);
+  }
+} finally {
+  fs.rmSync(work, { recursive: true, force: true });
+}
