@@ -276,44 +276,43 @@ async function testServed(engine, logs) {
   }
 }
 
-const full = [];
-for (let k = 0; k < 65535; ++k) {
-  full.push([80000 + k, 4900 + (k % 5959) * 0.01, -1900 - (k % 4111) * 0.013]);
-}
-const logs = {
-  sample: write('eeprom.hex', sampleBytes),
-  dump: (() => {
-    const dump = path.join(work, 'logs', 'dump.hex');
-    execFileSync('objcopy', ['-I', 'binary', '-O', 'ihex', path.join(work, 'logs', 'eeprom.hex'), dump]);
-    return dump;
-  })(),
-  empty: write('empty.hex', new Uint8Array(0)),
-  // An earlier route chosen by mistake, or a log that happens to bear the KML's name.
-  'trasa.kml': write('trasa.kml', sampleBytes),
-  cut: write('tatry.hex', sampleBytes.subarray(0, 300)),
-  notFinite: write('nan.hex', logBytes(2, [[1, NaN, 1905.5], [2, 5012.3456, 1905.1234]])),
-  // Bytes of no log at all, a video chosen by mistake: the same every run.
-  video: write('video.mp4', Buffer.concat(Array.from({ length: 400 },
-    (_, k) => crypto.createHash('sha512').update(String(k)).digest()))),
-  full: write('full.hex', logBytes(65535, full)),
-  cases: {
-    'trasa.kml': (result, what) => check(result.kml && Buffer.compare(result.kml, golden('sample.kml')) === 0 &&
-      result.kmlName === 'trasa.kml', `${what}: converted as on the command line`),
-    cut: (result, what) => check(result.status === '2' && result.warningText !== '' &&
-      result.statusText.startsWith('Exit status 2: the log ends early') && result.kmlName === 'tatry.kml',
-    `${what}: status 2 with its warning: ${result.statusText}`),
-    notFinite: (result, what) => check(result.warnings === '1' && result.summary.includes('1 not finite'),
-      `${what}: one warning, and the summary says so: ${result.summary}`),
-    video: (result, what) => check(result.summary.includes('does not look like a position log'),
-      `${what}: named as no position log: ${result.summary}`),
-    empty: (result, what) => check(result.count === '0' && result.positions === '0' &&
-      result.summary.includes('empty') && result.shownListing === 'Ilosc pozycji: 0\n', `${what}: count 0, nothing of the last log left`),
-    full: (result, what) => check(result.positions === '65,535' && result.shownListing.split('\n').length === 1001,
-      `${what}: 65,535 positions, the first 1,000 lines shown`),
-  },
-};
-
 try {
+  const full = [];
+  for (let k = 0; k < 65535; ++k) {
+    full.push([80000 + k, 4900 + (k % 5959) * 0.01, -1900 - (k % 4111) * 0.013]);
+  }
+  const logs = {
+    sample: write('eeprom.hex', sampleBytes),
+    dump: (() => {
+      const dump = path.join(work, 'logs', 'dump.hex');
+      execFileSync('objcopy', ['-I', 'binary', '-O', 'ihex', path.join(work, 'logs', 'eeprom.hex'), dump]);
+      return dump;
+    })(),
+    empty: write('empty.hex', new Uint8Array(0)),
+    // An earlier route chosen by mistake, or a log that happens to bear the KML's name.
+    'trasa.kml': write('trasa.kml', sampleBytes),
+    cut: write('tatry.hex', sampleBytes.subarray(0, 300)),
+    notFinite: write('nan.hex', logBytes(2, [[1, NaN, 1905.5], [2, 5012.3456, 1905.1234]])),
+    // Bytes of no log at all, a video chosen by mistake: the same every run.
+    video: write('video.mp4', Buffer.concat(Array.from({ length: 400 },
+      (_, k) => crypto.createHash('sha512').update(String(k)).digest()))),
+    full: write('full.hex', logBytes(65535, full)),
+    cases: {
+      'trasa.kml': (result, what) => check(result.kml && Buffer.compare(result.kml, golden('sample.kml')) === 0 &&
+        result.kmlName === 'trasa.kml', `${what}: converted as on the command line`),
+      cut: (result, what) => check(result.status === '2' && result.warningText !== '' &&
+        result.statusText.startsWith('Exit status 2: the log ends early') && result.kmlName === 'tatry.kml',
+      `${what}: status 2 with its warning: ${result.statusText}`),
+      notFinite: (result, what) => check(result.warnings === '1' && result.summary.includes('1 not finite'),
+        `${what}: one warning, and the summary says so: ${result.summary}`),
+      video: (result, what) => check(result.summary.includes('does not look like a position log'),
+        `${what}: named as no position log: ${result.summary}`),
+      empty: (result, what) => check(result.count === '0' && result.positions === '0' &&
+        result.summary.includes('empty') && result.shownListing === 'Ilosc pozycji: 0\n', `${what}: count 0, nothing of the last log left`),
+      full: (result, what) => check(result.positions === '65,535' && result.shownListing.split('\n').length === 1001,
+        `${what}: 65,535 positions, the first 1,000 lines shown`),
+    },
+  };
   for (const engine of chosen) {
     await testEngine(engine, logs);
     await testServed(engine, logs);
