@@ -41,9 +41,10 @@ const WORDS = {
         '(a file that is not a KML document, a block device, a link to nothing)',
       2: 'the log ends early, or cannot be read to its end, or its text dump was cut off: the KML file ' +
         'is complete and holds every whole record before that point',
-      3: 'the listing could not be written; it stops there, and the KML file is still written whole',
+      3: 'the listing could not be written to standard output (a full disk, or a reader that quit); ' +
+        'it stops there, and the KML file is still written whole',
       255: 'the KML file could not be written whole: a write, its flush or its close failed, and the ' +
-        'KML path was left as it was',
+        'KML path was left as it was (the old KML byte for byte, or no file), as the message says',
     },
     unknownMeaning: 'a status the program does not give',
     warnings: (count) => count === 1 ? 'With 1 warning: see what the program said.'
@@ -108,9 +109,11 @@ const WORDS = {
         'donikąd)',
       2: 'log kończy się przedwcześnie, nie da się go przeczytać do końca albo jego zrzut tekstowy został ' +
         'ucięty: plik KML jest kompletny i zawiera każdy cały rekord sprzed tego miejsca',
-      3: 'wykazu nie dało się zapisać; urywa się w tym miejscu, a plik KML jest zapisany w całości',
+      3: 'wykazu nie dało się zapisać na standardowe wyjście (pełny dysk albo czytelnik, który się ' +
+        'wyłączył); urywa się w tym miejscu, a plik KML jest zapisany w całości',
       255: 'pliku KML nie dało się zapisać w całości: zapis, opróżnienie bufora lub zamknięcie pliku się ' +
-        'nie powiodło, a ścieżka KML pozostała bez zmian',
+        'nie powiodło, a ścieżka KML pozostała bez zmian (stary KML bajt w bajt albo brak pliku), jak ' +
+        'mówi komunikat',
     },
     unknownMeaning: 'kod, którego program nie zwraca',
     warnings: (count) => `Ostrzeżenia: ${count}. Zobacz, co powiedział program.`,
