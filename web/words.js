@@ -109,8 +109,8 @@ const WORDS = {
         'donikąd)',
       2: 'log kończy się przedwcześnie, nie da się go przeczytać do końca albo jego zrzut tekstowy został ' +
         'ucięty: plik KML jest kompletny i zawiera każdy cały rekord sprzed tego miejsca',
-      3: 'wykazu nie dało się zapisać na standardowe wyjście (pełny dysk albo czytelnik, który się ' +
-        'wyłączył); urywa się w tym miejscu, a plik KML jest zapisany w całości',
+      3: 'wykazu nie dało się zapisać na standardowe wyjście (pełny dysk albo program czytający, który się ' +
+        'zakończył); urywa się w tym miejscu, a plik KML jest zapisany w całości',
       255: 'pliku KML nie dało się zapisać w całości: zapis, opróżnienie bufora lub zamknięcie pliku się ' +
         'nie powiodło, a ścieżka KML pozostała bez zmian (stary KML bajt w bajt albo brak pliku), jak ' +
         'mówi komunikat',
