@@ -103,6 +103,12 @@ async function openPage(browser, url, languages = ['en-GB', 'en']) {
   const trouble = [];
   page.on('console', (message) => message.type() === 'error' && trouble.push(`console: ${message.text()}`));
   page.on('pageerror', (error) => trouble.push(`page error: ${error.message}`));
+  // A worker's own log (where Chromium reports a worker's policy violations).
+  page.on('workercreated', (worker) => {
+    const client = typeof worker.client === 'object' ? worker.client : null;
+    client?.on('Log.entryAdded', ({ entry }) => entry.level === 'error' && trouble.push(`worker: ${entry.text}`));
+    client?.send('Log.enable').catch(() => {});
+  });
   await page.evaluateOnNewDocument((preferred) => {
     Object.defineProperty(navigator, 'languages', { get: () => preferred });
     document.addEventListener('securitypolicyviolation',
