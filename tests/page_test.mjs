@@ -103,11 +103,17 @@ async function openPage(browser, url, languages = ['en-GB', 'en']) {
   const trouble = [];
   page.on('console', (message) => message.type() === 'error' && trouble.push(`console: ${message.text()}`));
   page.on('pageerror', (error) => trouble.push(`page error: ${error.message}`));
-  // A worker's own log (where Chromium reports a worker's policy violations).
+  // A worker's own log, where Chromium reports a worker's policy violations (Firefox
+  // reports them as the page's errors, and has no such log).
   page.on('workercreated', (worker) => {
-    const client = typeof worker.client === 'object' ? worker.client : null;
-    client?.on('Log.entryAdded', ({ entry }) => entry.level === 'error' && trouble.push(`worker: ${entry.text}`));
-    client?.send('Log.enable').catch(() => {});
+    let client = null;
+    try {
+      client = worker.client;
+    } catch {
+      return;  // Firefox
+    }
+    client.on('Log.entryAdded', ({ entry }) => entry.level === 'error' && trouble.push(`worker: ${entry.text}`));
+    client.send('Log.enable').catch(() => {});
   });
   await page.evaluateOnNewDocument((preferred) => {
     Object.defineProperty(navigator, 'languages', { get: () => preferred });
