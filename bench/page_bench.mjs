@@ -52,7 +52,8 @@ try {
     await browser.close();
     const shown = (values) => `${median(values).toFixed(0).padStart(4)} ms`;
     console.log(`${version}: full log, median of ${runs}`);
-    console.log(`  choice to route drawn   ${shown(figures.total)}   (each: ${figures.total.map((t) => t.toFixed(0)).join(', ')})`);
+    const each = figures.total.map((t) => t.toFixed(0)).join(', ');
+    console.log(`  choice to route drawn   ${shown(figures.total)}   (each: ${each})`);
     console.log(`  of which:`);
     console.log(`  the program ran         ${shown(figures.program)}   (in the worker readied ahead)`);
     console.log(`  choice to output shown  ${shown(figures.output)}   (the status, figures and listing)`);

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -69,9 +70,9 @@ Content LookAt(const std::string& head)
         } else if (At(head, at, "<!DOCTYPE")) {
             end = PastDoctype(head, at);
         } else {
-            return At(head, at, "<kml") && at + 4 < head.size() && std::string(" \t\r\n>/").find(head[at + 4]) != std::string::npos
-                       ? Content::Kml
-                       : Content::Other;
+            const bool rootEnds =
+                at + 4 < head.size() && std::string_view(" \t\r\n>/").find(head[at + 4]) != std::string_view::npos;
+            return At(head, at, "<kml") && rootEnds ? Content::Kml : Content::Other;
         }
         if (end == std::string::npos) {
             return Content::Other;  // cut off before the root element
@@ -104,6 +105,12 @@ bool MayReplace(const std::string& path, const std::string& file, std::FILE* mes
         return false;
     }
     return true;
+}
+
+// What a failed replacement left at the path.
+const char* LeftAsItWas(const KmlFile& kml)
+{
+    return kml.existed ? "the KML was left as it was" : "no KML was created";
 }
 
 // Removes the new file, unless there is none.
@@ -207,7 +214,7 @@ int CloseKml(KmlFile& kml, std::FILE* messages)
     const char* const reason = std::strerror(error);
     if (error != 0 && !kml.partial.empty()) {
         Discard(kml);
-        Complain(messages, kml.path, "%s; %s", reason, kml.existed ? "the KML was left as it was" : "no KML was created");
+        Complain(messages, kml.path, "%s; %s", reason, LeftAsItWas(kml));
         return kKmlFailed;
     }
     if (error != 0) {
@@ -237,8 +244,7 @@ int CloseKml(KmlFile& kml, std::FILE* messages)
     if (!RenameOver(kml.partial, kml.target)) {
         const int failure = errno;
         Discard(kml);
-        Complain(messages, kml.path, "%s; %s", std::strerror(failure),
-                 kml.existed ? "the KML was left as it was" : "no KML was created");
+        Complain(messages, kml.path, "%s; %s", std::strerror(failure), LeftAsItWas(kml));
         return kKmlFailed;
     }
     ForgetNewFile();

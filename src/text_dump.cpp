@@ -236,7 +236,7 @@ bool ReadLine(LineReader& reader, Line& line)
     }
     line = Line{};
     line.number = ++reader.number;
-    while (c == ' ' || c == '\t') {
+    while (c != EOF && IsBlank(static_cast<char>(c))) {
         c = reader.Next();
     }
     for (; c != EOF && c != '\n' && c != '\r'; c = reader.Next()) {
@@ -287,8 +287,8 @@ const char* Place(Decoding& d, const Record& record)
 // Takes one line.
 const char* TakeLine(Decoding& d, const Line& line)
 {
-    if (line.text.empty() || std::all_of(line.text.begin(), line.text.end(), IsBlank)) {
-        return nullptr;
+    if (line.text.empty()) {
+        return nullptr;  // blank: the reader skipped its white space
     }
     // The record is the text up to white space; what follows is a comment.
     const std::size_t length = static_cast<std::size_t>(std::find_if(line.text.begin(), line.text.end(), IsBlank) -

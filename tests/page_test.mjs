@@ -17,7 +17,8 @@ import os from 'node:os';
 import path from 'node:path';
 import { createRequire } from 'node:module';
 
-const [pageDir, goldenDir, program, ...engines] = process.argv.slice(2).map((arg, k) => (k < 3 ? path.resolve(arg) : arg));
+const [pageDir, goldenDir, program, ...engines] =
+  process.argv.slice(2).map((arg, k) => (k < 3 ? path.resolve(arg) : arg));
 const BROWSERS = { chrome: '/usr/bin/chromium', firefox: '/usr/bin/firefox-esr' };
 const require = createRequire(import.meta.url);
 let puppeteer;
@@ -169,8 +170,10 @@ async function convert(page, ...files) {
 function asTheProgramGives(result, file, what) {
   const expected = programRun(file);
   const lines = expected.messages.split('\n').filter((line) => line !== '').length;
-  check(result.status === String(expected.status), `${what}: status ${result.status}, the program gives ${expected.status}`);
-  check(result.warnings === String(lines), `${what}: data-warnings ${result.warnings}, the program wrote ${lines} lines`);
+  check(result.status === String(expected.status),
+    `${what}: status ${result.status}, the program gives ${expected.status}`);
+  check(result.warnings === String(lines),
+    `${what}: data-warnings ${result.warnings}, the program wrote ${lines} lines`);
   check(result.messages === (expected.messages || 'Nothing: no warnings, no problems.'),
     `${what}: messages ${JSON.stringify(result.messages)}, the program gives ${JSON.stringify(expected.messages)}`);
   check(Buffer.compare(result.listing, expected.listing) === 0, `${what}: the listing is the program's`);
@@ -234,9 +237,11 @@ async function testEngine(engine, logs) {
     }), `${engine}: at 390 px, one column`);
     await page.close();
     const polish = await openPage(browser, `file://${pageDir}/index.html`, ['pl-PL', 'pl', 'en']);
-    check(await polish.page.$eval('h2', (h2) => h2.textContent) === '1. Wybierz log', `${engine}: Polish for a Polish browser`);
+    check(await polish.page.$eval('h2', (h2) => h2.textContent) === '1. Wybierz log',
+      `${engine}: Polish for a Polish browser`);
     await polish.page.goto(`file://${pageDir}/index.html?lang=en`);
-    check(await polish.page.$eval('h2', (h2) => h2.textContent) === '1. Choose a log', `${engine}: ?lang=en forces English`);
+    check(await polish.page.$eval('h2', (h2) => h2.textContent) === '1. Choose a log',
+      `${engine}: ?lang=en forces English`);
     trouble.push(...polish.trouble);
     await polish.page.close();
 
@@ -249,7 +254,8 @@ async function testEngine(engine, logs) {
     }
     result = await convert(p, logs.dump, logs.sample, logs.empty);
     check(result.kml && Buffer.compare(result.kml, golden('sample.kml')) === 0 &&
-      result.chosen.includes('left out: eeprom.hex, empty.hex'), `${engine} several logs: the first converted, the rest named: ${result.chosen}`);
+      result.chosen.includes('left out: eeprom.hex, empty.hex'),
+    `${engine} several logs: the first converted, the rest named: ${result.chosen}`);
     check(trouble.length === 0, `${engine}: no policy violation, no console error: ${trouble.join('; ')}`);
   } finally {
     await browser.close();
@@ -320,7 +326,8 @@ try {
       video: (result, what) => check(result.summary.includes('does not look like a position log'),
         `${what}: named as no position log: ${result.summary}`),
       empty: (result, what) => check(result.count === '0' && result.positions === '0' &&
-        result.summary.includes('empty') && result.shownListing === 'Ilosc pozycji: 0\n', `${what}: count 0, nothing of the last log left`),
+        result.summary.includes('empty') && result.shownListing === 'Ilosc pozycji: 0\n',
+      `${what}: count 0, nothing of the last log left`),
       full: (result, what) => check(result.positions === '65,535' && result.shownListing.split('\n').length === 1001,
         `${what}: 65,535 positions, the first 1,000 lines shown`),
     },

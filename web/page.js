@@ -5,6 +5,7 @@
 
 (function () {
   const LISTING_SHOWN = 1000;  // lines; the whole listing is offered as trasa.txt
+  const EARTH_RADIUS_KM = 6371.0088;
   const WIDTH = 1000;  // the route's drawing, in its own units (the SVG's viewBox)
   const HEIGHT = 600;
   const MARGIN = 30;
@@ -18,7 +19,7 @@
   let worker = null;        // the worker converting a log now
   let urls = [];            // the downloads of the log shown
   // What the page shows, kept so that a change of language can show it again:
-  // {name, size, leftOut, result, points, drawn}, or {failure}.
+  // {name, size, leftOut, converting, result, listed, route}, or {failure}.
   let shown = null;
 
   const number = (value, decimals = 0) =>
@@ -81,8 +82,6 @@
     return degrees * Math.PI / 180;
   }
 
-  const EARTH_RADIUS_KM = 6371.0088;
-
   function svgElement(name, attributes) {
     const element = document.createElementNS(SVG, name);
     for (const [key, value] of Object.entries(attributes)) {
@@ -95,14 +94,13 @@
   // from the KML's bytes: [longitude, latitude, longitude, latitude, ...]. A number of
   // 15 digits or fewer is its digits over 10^5, exactly as Number() reads its text.
   function routePoints(kml) {
-    const text = new TextDecoder().decode(kml.subarray(0, 2000));
-    if (text.indexOf('<coordinates>') < 0) {
+    const opening = new TextDecoder().decode(kml.subarray(0, 2000)).indexOf('<coordinates>');
+    if (opening < 0) {
       return new Float64Array(0);
     }
-    const start = text.indexOf('<coordinates>') + '<coordinates>'.length;
     const points = new Float64Array(2 * kml.length / 16);
     let count = 0;
-    let at = start;
+    let at = opening + '<coordinates>'.length;
     while (at < kml.length && kml[at] !== 60) {  // up to '<' of </coordinates>
       const c = kml[at];
       if (c === 32 || c === 10 || c === 13 || c === 44) {  // space, line ends, comma
@@ -302,10 +300,9 @@
       $('route').append(svgElement('text', { x: WIDTH / 2, y: HEIGHT / 2, 'text-anchor': 'middle', class: 'empty' }));
     }
     render();
-    // For the benchmark (bench/page_bench.mjs): the time from the choice to the route
-    // drawn on screen.
-    // The downloads are offered then: making their blobs (8 MB for a full log) need not
-    // keep the route from the screen.
+    // Once the route is on screen: its time from the choice, for the benchmark
+    // (bench/page_bench.mjs), and the downloads, whose blobs (8 MB for a full log) need
+    // not keep the route from the screen.
     requestAnimationFrame(() => requestAnimationFrame(() => {
       performance.measure('kml: choice to route drawn', { start: started });
       const result = shown.result;

@@ -73,11 +73,18 @@ function kmlWorker(createKml) {
     return new Uint8Array(view.buffer);
   }
 
-  // Output that goes nowhere, a buffer at a time.
-  function discard(kml) {
+  // Hands the program's standard output and error (fd 1 and 2) to `take` a buffer at a
+  // time: the callbacks given to createKml would take them a byte at a time. Neither is a
+  // terminal, so the C library fills a whole buffer before it writes.
+  function redirect(kml, take) {
     for (const fd of [1, 2]) {
       const stream = kml.FS.getStream(fd);
-      stream.stream_ops = Object.assign({}, stream.stream_ops, { write: (stream, buffer, offset, length) => length });
+      stream.stream_ops = Object.assign({}, stream.stream_ops, {
+        write: (stream, buffer, offset, length) => {
+          take(fd, buffer.subarray(offset, offset + length));
+          return length;
+        },
+      });
     }
   }
 
@@ -86,37 +93,27 @@ function kmlWorker(createKml) {
   // when the real log comes (every instance shares the compiled module).
   async function warmUp() {
     const kml = await createKml({ stdout: () => {}, stderr: () => {} });
-    discard(kml);
+    redirect(kml, () => {});
     kml.FS.writeFile('/warm.bin', madeUpLog(30000));
     kml.callMain(['/warm.bin', '/warm.kml']);
   }
 
-  // A raw log's listing is at most 8 times as long: the largest, 6.3 MB, is not copied
-  // as it grows. The sinks are made when the log's size is known.
-  let listing = null;
+  let listing = null;  // sinks, made when the log's size is known
   let messages = null;
   let status = null;
-  // The program's standard output and error go to the sinks a buffer at a time: the
-  // callbacks given here would take them a byte at a time. Neither is a terminal.
   const ready = warmUp().catch(() => {}).then(() => createKml({
     stdout: () => {},
     stderr: () => {},
     onExit: (code) => { status = code; },
   })).then((kml) => {
-    for (const [fd, sink] of [[1, () => listing], [2, () => messages]]) {
-      const stream = kml.FS.getStream(fd);
-      stream.stream_ops = Object.assign({}, stream.stream_ops, {
-        write: (stream, buffer, offset, length) => {
-          sink().put(buffer.subarray(offset, offset + length));
-          return length;
-        },
-      });
-    }
+    redirect(kml, (fd, chunk) => (fd === 1 ? listing : messages).put(chunk));
     return kml;
   });
 
   self.onmessage = async (event) => {
     const log = event.data;
+    // A raw log's listing is at most 8 times as long: the largest, 6.3 MB, is not copied
+    // as it grows.
     listing = ByteSink(Math.max(1 << 16, Math.min(8 * log.size, 7 << 20)));
     messages = ByteSink(1 << 12);
     try {
