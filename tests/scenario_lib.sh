@@ -1,0 +1,166 @@
+# shellcheck shell=bash disable=SC2154 # $root, $scenario and $transcript are scenario.sh's
+# What a scenario may call besides plain shell; sourced by scenario.sh, which sets $KML,
+# $G (the golden files), $SAMPLE, $root (its own folder), $scenario and $transcript.
+
+# where it may run: `needs WHAT...`, any of
+#   posix        a POSIX build: Windows words a broken pipe or a directory otherwise
+#   posix-files  a POSIX build that writes through the C library: not Node's, whose file
+#                system writes at a position, which a FIFO refuses
+#   this-build   the build made here, not emulated nor sanitized: the scenario measures
+#                the process
+#   other-build  another build, compared with the one made here
+#   gdal         GDAL's ogrinfo is installed
+#   small-disk   a POSIX build, and a 256 KiB file system mounted on ./small (as root)
+needs() {
+  local need why=
+  for need in "$@"; do
+    case $need in
+      posix) [[ $KML != *.exe ]] || why="not for a Windows build" ;;
+      posix-files) [[ $KML != *.exe && $KML != *.js ]] || why="not for a Windows or Node build" ;;
+      this-build) [ "$KML" = "$HERE" ] && [ "${KML_SANITIZED:-0}" != 1 ] || why="only for the build made here, unsanitized" ;;
+      other-build) [ "$KML" != "$HERE" ] || why="only for a build other than the one made here" ;;
+      gdal) [ -x "${OGRINFO:-}" ] || why="GDAL's ogrinfo is not installed" ;;
+      small-disk)
+        [[ $KML != *.exe ]] || why="not for a Windows build"
+        [ -n "$why" ] || { mkdir small && mount -t tmpfs -o size=256k kml_test small 2>/dev/null; } ||
+          why="cannot mount a small file system here" ;;
+      *) echo "needs: no such need: $need"; exit 1 ;;
+    esac
+    if [ -n "$why" ]; then
+      echo "skipped: $why"
+      exit 77
+    fi
+  done
+}
+
+# kml ARGS...: the program under test, within the file size limit, if one is set.
+kml() {
+  local runner=()
+  read -ra runner <<<"${KML_RUNNER:-}"
+  if [ -n "${file_size_limit:-}" ]; then
+    (ulimit -f "$file_size_limit" && trap '' XFSZ && "${runner[@]}" "$KML" "$@")
+  else
+    "${runner[@]}" "$KML" "$@"
+  fi
+}
+
+# limit_file_size BLOCKS: the program may write files of at most BLOCKS * 512 bytes, and
+# a larger write fails rather than ending it. (Under Wine, a wineserver that is already
+# running must serve it: one started under the limit fails.)
+limit_file_size() {
+  file_size_limit=$1
+}
+
+# run kml ARGS...: the command of the scenario. Its standard output goes to ./stdout,
+# unless the line redirects it, its standard error to ./stderr.
+run() {
+  if [ "$1" != kml ]; then
+    echo "run: the command is kml, not $1"
+    return 1
+  fi
+  shift
+  ran=${BASH_LINENO[0]}
+  status=0
+  if [ /dev/stdout -ef "$transcript" ]; then
+    kml "$@" >stdout 2>stderr || status=$?
+  else
+    kml "$@" 2>stderr || status=$?
+  fi
+}
+
+# Counts an output that differs; the first one shows the command.
+mismatch() {
+  if [ "$mismatches" = 0 ]; then
+    echo "\$ $(sed -n "${ran}p" "$scenario" | sed 's/^ *run //')"
+  fi
+  mismatches=$((mismatches + 1))
+}
+
+# expect status N | expect OUTPUT GOLDEN | expect OUTPUT nothing | expect OUTPUT <<'EOF'
+# OUTPUT is stdout, stderr or a file the program wrote; GOLDEN a file of tests/golden.
+expect() {
+  if [ -z "$ran" ]; then
+    echo "expect: before the command (run kml ...)"
+    return 1
+  fi
+  if [ "$1" = status ]; then
+    if [ "$status" != "$2" ]; then
+      mismatch
+      echo "status: expected $2, got $status"
+    fi
+    return 0
+  fi
+  local want=$root/expected
+  if [ $# = 1 ]; then
+    as_written >"$want"
+  elif [ "$2" = nothing ]; then
+    : >"$want"
+  else
+    cp "$G/$2" "$want"
+  fi
+  if [ ! -e "$1" ]; then
+    mismatch
+    echo "$1: expected, but there is none"
+  elif ! cmp -s "$want" "$1"; then
+    mismatch
+    diff -a -u --label "$1, expected" --label "$1" "$want" "$1" | sed '61{s/.*/[...]/;q}' || true
+  fi
+}
+
+# as_written <TEXT: the text with the line ends of the program under test.
+as_written() {
+  if [[ $KML = *.exe ]]; then sed 's/$/\r/'; else cat; fi
+}
+
+# big_log FILE: the largest log there is, 65,535 records, 65,560 lines of KML.
+big_log() {
+  { echo count 65535; seq 65535 | sed 's/.*/record & 4912.5 -1905.5/'; } >"$root/big.txt"
+  "$MAKELOG" "$root/big.txt" "$1"
+}
+
+# sample_dump FORM: the sample as objcopy writes it in FORM (ihex, srec), with LF line
+# ends, in dump.hex.
+sample_dump() {
+  objcopy -I binary -O "$1" eeprom.hex "$root/dump"
+  tr -d '\r' <"$root/dump" >dump.hex
+}
+
+# dumps_agree LOG STATUS: the raw log LOG, converted to route.kml, ./stdout and ./stderr
+# with STATUS, converts the same written as text dumps: by objcopy (which takes no empty
+# file) with other line lengths and S3 addresses, and by srec_cat, where it is installed,
+# with type 04 records and an S5 count for its end. S-records come with their data
+# reversed.
+dumps_agree() {
+  local log=$1 status=$2 tool options got output
+  while read -r tool options; do
+    case $tool in
+      objcopy) [ -s "$log" ] || continue ;;
+      srec_cat) command -v srec_cat >/dev/null || continue ;;
+    esac
+    rm -rf d
+    mkdir d
+    # shellcheck disable=SC2086 # the options are words
+    case $tool in
+      objcopy) objcopy -I binary $options "$log" d/dump ;;
+      srec_cat) srec_cat "$log" -binary -o d/dump $options ;;
+    esac
+    { head -1 d/dump; sed 1d d/dump | sed -n '/^S[1-3]/p' | tac; sed 1d d/dump | sed '/^S[1-3]/d'; } >"d/$log"
+    got=0
+    (cd d && kml "$log" route.kml >stdout 2>stderr) || got=$?
+    for output in stdout stderr route.kml; do
+      if [ "$got" != "$status" ] || ! cmp -s "$output" "d/$output"; then
+        echo "$tool $options: not as the raw log (status $got, raw $status): $output"
+        diff -a -u --label "raw log's $output" --label "dump's $output" "$output" "d/$output" | head -n 20 || true
+        return 1
+      fi
+    done
+  done <<EOF
+objcopy -O ihex
+objcopy -O srec
+objcopy -O srec --srec-forceS3 --srec-len=7
+objcopy -O srec --srec-len=40
+srec_cat -intel -address-length=4 -line-length=27
+srec_cat -motorola
+EOF
+  rm -rf d
+}

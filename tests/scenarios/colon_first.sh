@@ -1,0 +1,10 @@
+# A raw log that begins with ':' is no text dump.
+"$MAKELOG" "$G/colon_first.txt" log.bin
+
+run kml log.bin route.kml
+expect status 0
+expect stdout colon_first.out
+expect stderr nothing
+
+expect route.kml colon_first.kml
+dumps_agree log.bin 0

@@ -1,0 +1,13 @@
+# A link to nothing is not written through.
+needs posix
+ln -s nowhere.kml route.kml
+
+run kml eeprom.hex route.kml
+expect status 1
+expect stdout nothing
+expect stderr <<'EOF'
+kml: route.kml: is a link to nothing; refusing to write through it
+EOF
+
+test -L route.kml
+test ! -e nowhere.kml

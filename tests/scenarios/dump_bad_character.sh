@@ -1,0 +1,13 @@
+# A character that is no hex digit inside a record: nothing converted, the old KML kept.
+echo '<kml/>' >trasa.kml
+sample_dump ihex
+sed -i '4s/^\(.\{9\}\)./\1G/' dump.hex
+
+run kml dump.hex
+expect status 1
+expect stdout nothing
+expect stderr <<'EOF'
+kml: dump.hex: line 4: bad character in record
+EOF
+
+test "$(cat trasa.kml)" = '<kml/>'

@@ -1,0 +1,11 @@
+# S-records saved with a UTF-8 byte order mark and CR LF line ends.
+sample_dump srec
+{ printf '\357\273\277'; sed 's/$/\r/' dump.hex; } >d
+mv d dump.hex
+
+run kml dump.hex
+expect status 0
+expect stdout sample.out
+expect stderr nothing
+
+expect trasa.kml sample.kml

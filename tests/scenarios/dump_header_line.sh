@@ -1,0 +1,13 @@
+# A line of prose at the head of S-records is a fault, not a comment.
+echo '<kml/>' >trasa.kml
+sample_dump srec
+sed -i '1i # EEPROM, logger 7' dump.hex
+
+run kml dump.hex
+expect status 1
+expect stdout nothing
+expect stderr <<'EOF'
+kml: dump.hex: line 1: not an S-record
+EOF
+
+test "$(cat trasa.kml)" = '<kml/>'

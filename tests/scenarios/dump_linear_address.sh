@@ -1,0 +1,13 @@
+# An extended linear address record (type 04) of 0x0001 puts the records that follow
+# at 64 KiB: the log's bytes are in no record and read as erased.
+sample_dump ihex
+sed -i '1i :020000040001F9' dump.hex
+
+run kml dump.hex
+expect status 0
+expect stdout marker_first.out
+expect stderr <<'EOF'
+kml: dump.hex: bytes 0x0000 to 0xFFFF are in no record; read as erased (FF)
+EOF
+
+expect trasa.kml marker_first.kml

@@ -1,0 +1,13 @@
+# An Intel HEX record of a type that does not exist (06).
+echo '<kml/>' >trasa.kml
+sample_dump ihex
+sed -i '2i :00000006FA' dump.hex
+
+run kml dump.hex
+expect status 1
+expect stdout nothing
+expect stderr <<'EOF'
+kml: dump.hex: line 2: unknown record type
+EOF
+
+test "$(cat trasa.kml)" = '<kml/>'

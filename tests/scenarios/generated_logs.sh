@@ -1,0 +1,23 @@
+# 300 random logs (NaN, infinities, huge values, early ends) convert as they do in the
+# build made here: status, listing, messages and KML.
+needs other-build
+for n in $(seq 300); do
+  echo "random $n" >description
+  "$MAKELOG" description "log$n"
+done
+
+run kml
+expect status 0
+expect stdout sample.out
+expect stderr nothing
+
+for log in log*; do
+  status=0
+  kml "$log" "$log.kml" >"$log.out" 2>"$log.err" || status=$?
+  expected=0
+  "$HERE" "$log" here.kml >here.out 2>here.err || expected=$?
+  test "$status" = "$expected" || { echo "$log: status $status, here $expected"; exit 1; }
+  for f in kml out err; do
+    as_written <"here.$f" | cmp - "$log.$f"
+  done
+done

@@ -1,0 +1,13 @@
+# Degrees beyond 32 bits, and positions off the Earth, with a word that the file may be
+# no position log.
+"$MAKELOG" "$G/huge.txt" log.bin
+
+run kml log.bin route.kml
+expect status 0
+expect stdout huge.out
+expect stderr <<'EOF'
+kml: log.bin: 4 position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS 0); is this a position log?
+EOF
+
+expect route.kml huge.kml
+dumps_agree log.bin 0

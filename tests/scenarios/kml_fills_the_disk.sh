@@ -1,0 +1,11 @@
+# A file system that fills up: no half-written KML is left behind.
+needs small-disk
+big_log big.hex
+
+run kml big.hex small/big.kml >/dev/null
+expect status 255
+expect stderr <<'EOF'
+kml: small/big.kml: No space left on device; no KML was created
+EOF
+
+test -z "$(ls -A small)"

@@ -1,0 +1,9 @@
+# A KML in a folder that does not exist.
+echo '<kml/>' >trasa.kml
+
+run kml eeprom.hex no/dir/out.kml
+expect status 1
+expect stdout nothing
+expect stderr <<'EOF'
+kml: no/dir/out.kml: No such file or directory
+EOF

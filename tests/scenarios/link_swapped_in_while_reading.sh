@@ -1,0 +1,20 @@
+# A link put in the KML's place while the log is read (from a FIFO) is not written
+# through. The writer's first 200,000 bytes fit in no pipe: once they are written, the
+# program has read most of them, well past its start.
+needs posix-files
+big_log big.hex
+mkfifo fifo
+{ head -c 200000 big.hex; ln -s eeprom.hex route.kml; tail -c +200001 big.hex; } >fifo &
+writer=$!
+
+run kml fifo route.kml
+expect status 1
+expect stderr <<'EOF'
+kml: route.kml: exists and is not a KML document; refusing to overwrite it
+EOF
+
+wait "$writer"
+kml big.hex whole.kml >whole.out
+cmp whole.out stdout
+cmp eeprom.hex "$SAMPLE"
+test -z "$(find . -name "*part*")"

@@ -1,0 +1,9 @@
+# The listing cannot be written (a full device): status 3, the KML whole.
+
+run kml >/dev/full
+expect status 3
+expect stderr <<'EOF'
+kml: standard output: No space left on device
+EOF
+
+expect trasa.kml sample.kml

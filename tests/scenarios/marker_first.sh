@@ -1,0 +1,10 @@
+# The count is 65535, and the end marker comes at once.
+"$MAKELOG" "$G/marker_first.txt" log.bin
+
+run kml log.bin route.kml
+expect status 0
+expect stdout marker_first.out
+expect stderr nothing
+
+expect route.kml marker_first.kml
+dumps_agree log.bin 0

@@ -1,0 +1,11 @@
+# A log that does not exist, with a Polish name: nothing converted, the old KML kept.
+echo '<kml/>' >trasa.kml
+
+run kml brak_łódź.hex
+expect status 1
+expect stdout nothing
+expect stderr <<'EOF'
+kml: brak_łódź.hex: No such file or directory
+EOF
+
+test "$(cat trasa.kml)" = '<kml/>'

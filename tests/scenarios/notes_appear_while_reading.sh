@@ -1,0 +1,18 @@
+# A file put at the KML's path while the log is read (from a FIFO), where there was
+# none at the start, is not overwritten. The writer's first 200,000 bytes fit in no
+# pipe: once they are written, the program has read most of them, well past its start.
+needs posix-files
+big_log big.hex
+mkfifo fifo
+{ head -c 200000 big.hex; echo 'my notes' >route.kml; tail -c +200001 big.hex; } >fifo &
+writer=$!
+
+run kml fifo route.kml >/dev/null
+expect status 1
+expect stderr <<'EOF'
+kml: route.kml: exists and is not a KML document; refusing to overwrite it
+EOF
+
+wait "$writer"
+test "$(cat route.kml)" = 'my notes'
+test -z "$(find . -name "*part*")"

@@ -1,0 +1,10 @@
+# A cut KML with a comment, a processing instruction and a document type (with a '>'
+# in its internal subset) is still a KML, and is replaced.
+{ head -1 "$G/huge.kml"; echo '<!-- by hand -->'; echo '<?pi x?><!DOCTYPE kml [<!ENTITY a "]>">]>'; sed 1d "$G/huge.kml" | head -c 200; } >trasa.kml
+
+run kml
+expect status 0
+expect stdout sample.out
+expect stderr nothing
+
+expect trasa.kml sample.kml

@@ -1,0 +1,11 @@
+# The log named as its own KML, through a hard link: refused, the log kept.
+echo '<kml/>' >trasa.kml
+
+run kml eeprom.hex hard
+expect status 1
+expect stdout nothing
+expect stderr <<'EOF'
+kml: hard: is the log itself; refusing to overwrite it
+EOF
+
+cmp eeprom.hex "$SAMPLE"

@@ -1,0 +1,12 @@
+# The arguments swapped: the log is not overwritten by the route of an old KML.
+kml eeprom.hex old.kml >/dev/null
+cp eeprom.hex before
+
+run kml old.kml eeprom.hex
+expect status 1
+expect stdout nothing
+expect stderr <<'EOF'
+kml: eeprom.hex: exists and is not a KML document; refusing to overwrite it
+EOF
+
+cmp before eeprom.hex

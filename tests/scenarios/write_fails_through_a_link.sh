@@ -1,0 +1,16 @@
+# The KML cannot be written whole, through a symbolic link: the file it points to is
+# left as it was, the link stays.
+needs posix
+cp "$G/huge.kml" old.kml
+cp old.kml before
+ln -s old.kml route.kml
+files=$(find . -maxdepth 1 | sort)
+limit_file_size 1
+
+run kml eeprom.hex route.kml >/dev/null
+expect status 255
+
+grep -q '^kml: route.kml: .*; the KML was left as it was' stderr
+diff <(echo "$files") <(find . -maxdepth 1 ! -name stdout ! -name stderr | sort)
+cmp before old.kml
+test -L route.kml
