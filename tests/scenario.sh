@@ -14,9 +14,9 @@
 #   run kml big.hex big.kml >pipe    the command; its standard output goes to ./stdout
 #                                    unless redirected, its standard error to ./stderr
 #   expect status 3                  what it must give: `expect stdout NAME` compares with
-#   expect stderr <<'EOF'            the golden file tests/golden/NAME, `expect FILE NAME`
-#   kml: standard output: Broken pipe  a file it wrote, `expect stderr nothing` wants none;
-#   EOF                              without a NAME the text comes from standard input
+#   says 'kml: standard output: Broken pipe'   the golden file tests/golden/NAME, `expect
+#                                    FILE NAME` a file it wrote, `says` its messages; what
+#                                    no line expects must be nothing (status 0, no output)
 #   cmp big.kml whole.kml            the checks, plain shell: every line must succeed
 #
 # On a failure it prints the command, a unified diff of each output that differs, and the
@@ -71,7 +71,10 @@ on_error() {
   if ((BASH_SUBSHELL > scenario_level)); then
     return  # inside $(...) or ( ): what runs it fails in turn, if it must
   fi
-  if [ -n "$ran" ]; then part=check; fi
+  if [ -n "$ran" ]; then
+    part=check
+    expect_the_rest
+  fi
   for ((k = 1; k < ${#BASH_SOURCE[@]}; ++k)); do
     if [ "${BASH_SOURCE[k]}" = "$scenario" ]; then line=${BASH_LINENO[k - 1]}; fi
   done
@@ -89,6 +92,7 @@ on_error() {
   # shellcheck source=/dev/null
   source "$scenario"
   [ -n "$ran" ] || { echo "the scenario never ran the program (run kml ...)"; exit 1; }
+  expect_the_rest
   [ "$mismatches" = 0 ] || exit 1
 ) >"$transcript" 2>&1 </dev/null
 status=$?

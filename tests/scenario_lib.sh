@@ -60,6 +60,7 @@ run() {
   fi
   shift
   ran=${BASH_LINENO[0]}
+  unexpected=(status stdout stderr)
   status=0
   if [ /dev/stdout -ef "$transcript" ]; then
     kml "$@" >stdout 2>stderr || status=$?
@@ -76,13 +77,22 @@ mismatch() {
   mismatches=$((mismatches + 1))
 }
 
-# expect status N | expect OUTPUT GOLDEN | expect OUTPUT nothing | expect OUTPUT <<'EOF'
-# OUTPUT is stdout, stderr or a file the program wrote; GOLDEN a file of tests/golden.
+# expect status N | expect OUTPUT GOLDEN | expect OUTPUT ./FILE | expect OUTPUT <<'EOF' |
+# expect OUTPUT matching REGEX
+# OUTPUT is stdout, stderr or a file the program wrote; GOLDEN a file of tests/golden,
+# FILE one in the folder (as the checks made it), and without either the text is read
+# from standard input; REGEX (extended) must match a whole line of it. What no `expect` names must be nothing: status 0, no standard
+# output (unless redirected), no standard error.
 expect() {
   if [ -z "$ran" ]; then
     echo "expect: before the command (run kml ...)"
     return 1
   fi
+  local left=() name
+  for name in "${unexpected[@]}"; do
+    if [ "$name" != "$1" ]; then left+=("$name"); fi
+  done
+  unexpected=("${left[@]}")
   if [ "$1" = status ]; then
     if [ "$status" != "$2" ]; then
       mismatch
@@ -95,6 +105,15 @@ expect() {
     as_written >"$want"
   elif [ "$2" = nothing ]; then
     : >"$want"
+  elif [[ $2 = ./* ]]; then
+    cp "$2" "$want"
+  elif [ "$2" = matching ]; then
+    if ! tr -d '\r' <"$1" | grep -qxE -- "$3"; then
+      mismatch
+      echo "$1: expected a line matching $3; it holds:"
+      cat "$1"
+    fi
+    return 0
   else
     cp "$G/$2" "$want"
   fi
@@ -105,6 +124,23 @@ expect() {
     mismatch
     diff -a -u --label "$1, expected" --label "$1" "$want" "$1" | sed '61{s/.*/[...]/;q}' || true
   fi
+}
+
+# says LINE...: the program's messages, a line each, are these and no others.
+says() {
+  printf '%s\n' "$@" >"$root/said"
+  expect stderr <"$root/said"
+}
+
+# Checks what no `expect` named: a status of 0, and no output.
+expect_the_rest() {
+  local name
+  for name in "${unexpected[@]}"; do
+    case $name in
+      status) expect status 0 ;;
+      *) if [ -e "$name" ]; then expect "$name" nothing; fi ;;
+    esac
+  done
 }
 
 # as_written <TEXT: the text with the line ends of the program under test.

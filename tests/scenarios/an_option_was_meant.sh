@@ -3,10 +3,7 @@ echo '<kml/>' >trasa.kml
 
 run kml --help
 expect status 1
-expect stdout nothing
-expect stderr <<'EOF'
-kml: --help: No such file or directory
-usage: kml [LOG [KML]] (kml takes no options)
-EOF
+says 'kml: --help: No such file or directory' \
+  'usage: kml [LOG [KML]] (kml takes no options)'
 
 test "$(cat trasa.kml)" = '<kml/>'

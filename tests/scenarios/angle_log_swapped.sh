@@ -5,9 +5,6 @@ cp day2.hex before
 
 run kml old.kml day2.hex
 expect status 1
-expect stdout nothing
-expect stderr <<'EOF'
-kml: day2.hex: exists and is not a KML document; refusing to overwrite it
-EOF
+says 'kml: day2.hex: exists and is not a KML document; refusing to overwrite it'
 
 cmp before day2.hex

@@ -4,9 +4,6 @@ mknod disk b 7 200
 
 run kml eeprom.hex disk
 expect status 1
-expect stdout nothing
-expect stderr <<'EOF'
-kml: disk: is a block device; refusing to write a KML onto it
-EOF
+says 'kml: disk: is a block device; refusing to write a KML onto it'
 
 test -b disk

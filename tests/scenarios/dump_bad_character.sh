@@ -5,9 +5,6 @@ sed -i '4s/^\(.\{9\}\)./\1G/' dump.hex
 
 run kml dump.hex
 expect status 1
-expect stdout nothing
-expect stderr <<'EOF'
-kml: dump.hex: line 4: bad character in record
-EOF
+says 'kml: dump.hex: line 4: bad character in record'
 
 test "$(cat trasa.kml)" = '<kml/>'

@@ -5,9 +5,6 @@ sed -i '$i S5030001FB' dump.hex
 
 run kml dump.hex
 expect status 1
-expect stdout nothing
-expect stderr <<'EOF'
-kml: dump.hex: line 35: record count mismatch
-EOF
+says 'kml: dump.hex: line 35: record count mismatch'
 
 test "$(cat trasa.kml)" = '<kml/>'

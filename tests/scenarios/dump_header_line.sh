@@ -5,9 +5,6 @@ sed -i '1i # EEPROM, logger 7' dump.hex
 
 run kml dump.hex
 expect status 1
-expect stdout nothing
-expect stderr <<'EOF'
-kml: dump.hex: line 1: not an S-record
-EOF
+says 'kml: dump.hex: line 1: not an S-record'
 
 test "$(cat trasa.kml)" = '<kml/>'

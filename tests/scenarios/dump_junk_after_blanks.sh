@@ -6,9 +6,6 @@ mv d dump.hex
 
 run kml dump.hex
 expect status 1
-expect stdout nothing
-expect stderr <<'EOF'
-kml: dump.hex: line 3: not an Intel HEX record
-EOF
+says 'kml: dump.hex: line 3: not an Intel HEX record'
 
 test "$(cat trasa.kml)" = '<kml/>'

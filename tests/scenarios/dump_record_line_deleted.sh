@@ -4,11 +4,10 @@ sample_dump ihex
 sed -i 3d dump.hex
 
 run kml dump.hex
-expect status 0
+says 'kml: dump.hex: bytes 0x0020 to 0x002F are in no record; read as erased (FF)' \
+  'kml: dump.hex: 1 position(s) left out of the route, coordinates not finite (first at POS 2)'
 
 { head -c 32 eeprom.hex; printf '\377%.0s' {1..16}; tail -c +49 eeprom.hex; } >raw.hex
 kml raw.hex raw.kml >raw.out 2>raw.err
 cmp raw.kml trasa.kml
-cmp raw.out stdout
-{ echo 'kml: dump.hex: bytes 0x0020 to 0x002F are in no record; read as erased (FF)' | as_written
-  sed 's/raw.hex/dump.hex/' raw.err; } | cmp - stderr
+expect stdout ./raw.out

@@ -3,8 +3,6 @@ sample_dump ihex
 sed -i '3i :0100000032CD' dump.hex
 
 run kml dump.hex
-expect status 0
 expect stdout sample.out
-expect stderr nothing
 
 expect trasa.kml sample.kml

@@ -5,9 +5,6 @@ sed -i '3i :0100000033CC' dump.hex
 
 run kml dump.hex
 expect status 1
-expect stdout nothing
-expect stderr <<'EOF'
-kml: dump.hex: line 3: records give one address different bytes
-EOF
+says 'kml: dump.hex: line 3: records give one address different bytes'
 
 test "$(cat trasa.kml)" = '<kml/>'

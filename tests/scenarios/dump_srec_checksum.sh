@@ -7,9 +7,6 @@ mv d dump.hex
 
 run kml dump.hex
 expect status 1
-expect stdout nothing
-expect stderr <<'EOF'
-kml: dump.hex: line 5: checksum mismatch
-EOF
+says 'kml: dump.hex: line 5: checksum mismatch'
 
 test "$(cat trasa.kml)" = '<kml/>'

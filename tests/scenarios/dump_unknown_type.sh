@@ -5,9 +5,6 @@ sed -i '2i :00000006FA' dump.hex
 
 run kml dump.hex
 expect status 1
-expect stdout nothing
-expect stderr <<'EOF'
-kml: dump.hex: line 2: unknown record type
-EOF
+says 'kml: dump.hex: line 2: unknown record type'
 
 test "$(cat trasa.kml)" = '<kml/>'

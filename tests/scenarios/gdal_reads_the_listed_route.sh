@@ -3,7 +3,6 @@
 needs gdal
 
 run kml
-expect status 0
 expect stdout sample.out
 expect trasa.kml sample.kml
 

@@ -4,9 +4,6 @@ cp track.gpx before
 
 run kml eeprom.hex track.gpx
 expect status 1
-expect stdout nothing
-expect stderr <<'EOF'
-kml: track.gpx: exists and is not a KML document; refusing to overwrite it
-EOF
+says 'kml: track.gpx: exists and is not a KML document; refusing to overwrite it'
 
 cmp before track.gpx

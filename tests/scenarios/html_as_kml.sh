@@ -4,9 +4,6 @@ cp page.html before
 
 run kml eeprom.hex page.html
 expect status 1
-expect stdout nothing
-expect stderr <<'EOF'
-kml: page.html: exists and is not a KML document; refusing to overwrite it
-EOF
+says 'kml: page.html: exists and is not a KML document; refusing to overwrite it'
 
 cmp before page.html

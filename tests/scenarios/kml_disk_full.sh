@@ -3,6 +3,4 @@
 run kml eeprom.hex /dev/full
 expect status 255
 expect stdout sample.out
-expect stderr <<'EOF'
-kml: /dev/full: No space left on device
-EOF
+says 'kml: /dev/full: No space left on device'

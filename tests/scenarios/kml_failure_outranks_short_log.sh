@@ -5,7 +5,5 @@
 run kml log.bin /dev/full
 expect status 255
 expect stdout short_records.out
-expect stderr <<'EOF'
-kml: log.bin: log ends after 2 of 4 records, with no end marker
-kml: /dev/full: No space left on device
-EOF
+says 'kml: log.bin: log ends after 2 of 4 records, with no end marker' \
+  'kml: /dev/full: No space left on device'

@@ -4,8 +4,6 @@ big_log big.hex
 
 run kml big.hex small/big.kml >/dev/null
 expect status 255
-expect stderr <<'EOF'
-kml: small/big.kml: No space left on device; no KML was created
-EOF
+says 'kml: small/big.kml: No space left on device; no KML was created'
 
 test -z "$(ls -A small)"

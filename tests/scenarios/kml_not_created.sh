@@ -3,7 +3,4 @@ echo '<kml/>' >trasa.kml
 
 run kml eeprom.hex no/dir/out.kml
 expect status 1
-expect stdout nothing
-expect stderr <<'EOF'
-kml: no/dir/out.kml: No such file or directory
-EOF
+says 'kml: no/dir/out.kml: No such file or directory'

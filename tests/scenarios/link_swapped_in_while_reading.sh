@@ -9,12 +9,10 @@ writer=$!
 
 run kml fifo route.kml
 expect status 1
-expect stderr <<'EOF'
-kml: route.kml: exists and is not a KML document; refusing to overwrite it
-EOF
+says 'kml: route.kml: exists and is not a KML document; refusing to overwrite it'
 
 wait "$writer"
 kml big.hex whole.kml >whole.out
-cmp whole.out stdout
+expect stdout ./whole.out
 cmp eeprom.hex "$SAMPLE"
 test -z "$(find . -name "*part*")"

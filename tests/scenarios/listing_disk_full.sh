@@ -2,8 +2,6 @@
 
 run kml >/dev/full
 expect status 3
-expect stderr <<'EOF'
-kml: standard output: No space left on device
-EOF
+says 'kml: standard output: No space left on device'
 
 expect trasa.kml sample.kml

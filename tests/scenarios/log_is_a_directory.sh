@@ -4,10 +4,7 @@ echo '<kml/>' >trasa.kml
 
 run kml / new.kml
 expect status 1
-expect stdout nothing
-expect stderr <<'EOF'
-kml: /: Is a directory
-EOF
+says 'kml: /: Is a directory'
 
 test "$(cat trasa.kml)" = '<kml/>'
 test ! -e new.kml

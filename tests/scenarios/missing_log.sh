@@ -3,9 +3,6 @@ echo '<kml/>' >trasa.kml
 
 run kml brak_łódź.hex
 expect status 1
-expect stdout nothing
-expect stderr <<'EOF'
-kml: brak_łódź.hex: No such file or directory
-EOF
+says 'kml: brak_łódź.hex: No such file or directory'
 
 test "$(cat trasa.kml)" = '<kml/>'

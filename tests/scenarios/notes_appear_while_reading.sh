@@ -9,9 +9,7 @@ writer=$!
 
 run kml fifo route.kml >/dev/null
 expect status 1
-expect stderr <<'EOF'
-kml: route.kml: exists and is not a KML document; refusing to overwrite it
-EOF
+says 'kml: route.kml: exists and is not a KML document; refusing to overwrite it'
 
 wait "$writer"
 test "$(cat route.kml)" = 'my notes'

@@ -6,9 +6,7 @@ chmod 604 old.kml
 ln -s old.kml route.kml
 
 run kml eeprom.hex route.kml
-expect status 0
 expect stdout sample.out
-expect stderr nothing
 
 expect old.kml sample.kml
 test -L route.kml

@@ -8,9 +8,7 @@ reader=$!
 
 run kml big.hex big.kml >pipe
 expect status 3
-expect stderr <<'EOF'
-kml: standard output: Broken pipe
-EOF
+says 'kml: standard output: Broken pipe'
 
 wait "$reader"
 test "$(cat first)" = "Ilosc pozycji: 65535"

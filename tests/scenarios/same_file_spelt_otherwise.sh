@@ -3,9 +3,6 @@ echo '<kml/>' >trasa.kml
 
 run kml eeprom.hex ./eeprom.hex
 expect status 1
-expect stdout nothing
-expect stderr <<'EOF'
-kml: ./eeprom.hex: is the log itself; refusing to overwrite it
-EOF
+says 'kml: ./eeprom.hex: is the log itself; refusing to overwrite it'
 
 cmp eeprom.hex "$SAMPLE"

@@ -4,9 +4,7 @@
 
 run kml log.bin route.kml >/dev/full
 expect status 2
-expect stderr <<'EOF'
-kml: log.bin: log ends after 2 of 4 records, with no end marker
-kml: standard output: No space left on device
-EOF
+says 'kml: log.bin: log ends after 2 of 4 records, with no end marker' \
+  'kml: standard output: No space left on device'
 
 expect route.kml short_records.kml

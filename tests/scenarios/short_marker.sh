@@ -4,9 +4,7 @@
 run kml log.bin route.kml
 expect status 2
 expect stdout short_marker.out
-expect stderr <<'EOF'
-kml: log.bin: log ends after 1 of 2 records, with no end marker
-EOF
+says 'kml: log.bin: log ends after 1 of 2 records, with no end marker'
 
 expect route.kml short_marker.kml
 dumps_agree log.bin 2

@@ -4,9 +4,7 @@
 run kml log.bin route.kml
 expect status 2
 expect stdout short_records.out
-expect stderr <<'EOF'
-kml: log.bin: log ends after 2 of 4 records, with no end marker
-EOF
+says 'kml: log.bin: log ends after 2 of 4 records, with no end marker'
 
 expect route.kml short_records.kml
 dumps_agree log.bin 2

@@ -4,9 +4,6 @@ cp eeprom.hex before
 
 run kml old.kml eeprom.hex
 expect status 1
-expect stdout nothing
-expect stderr <<'EOF'
-kml: eeprom.hex: exists and is not a KML document; refusing to overwrite it
-EOF
+says 'kml: eeprom.hex: exists and is not a KML document; refusing to overwrite it'
 
 cmp before eeprom.hex

@@ -5,7 +5,7 @@ limit_file_size 1
 
 run kml eeprom.hex new.kml >/dev/null
 expect status 255
+expect stderr matching 'kml: new.kml: .*; no KML was created'
 
-grep -q '^kml: new.kml: .*; no KML was created' stderr
 diff <(echo "$files") <(find . -maxdepth 1 ! -name stdout ! -name stderr | sort)
 test ! -e new.kml

@@ -8,8 +8,8 @@ limit_file_size 1
 
 run kml eeprom.hex route.kml >/dev/null
 expect status 255
+expect stderr matching 'kml: route.kml: .*; the KML was left as it was'
 
-grep -q '^kml: route.kml: .*; the KML was left as it was' stderr
 diff <(echo "$files") <(find . -maxdepth 1 ! -name stdout ! -name stderr | sort)
 cmp before old.kml
 cmp before route.kml
