@@ -1,7 +1,9 @@
-// Times the program's own conversion of a full log (65,535 records), raw and as an Intel
-// HEX dump, checks that both give the same listing and KML, and prints the times.
+// Times the program's own conversion of a full log (65,535 records), raw, as Intel HEX and
+// as S-records, side by side, checks that all three give the same listing and KML, and
+// prints the times: the best of the runs, which the machine's other work spoils least,
+// and the median.
 //
-//   kml_bench [RUNS]    each side is run RUNS times (default 15); the median counts
+//   kml_bench [RUNS]    each form is run RUNS times (default 15), in turn
 #include "conversion.h"
 #include "log_builder.h"
 #include "position_log.h"
@@ -34,7 +36,7 @@ std::string MakeFullLog()
 void Convert(std::FILE* log, std::FILE* kml, std::FILE* listing)
 {
     std::FILE* const messages = std::tmpfile();
-    LogStream stream;
+    Log stream;
     if (messages == nullptr || !OpenLog(log, "full log", stream, messages) ||
         ConvertLog(stream, "full log", kml, listing, messages) != kConverted) {
         std::fprintf(stderr, "kml_bench: the full log did not convert\n");
@@ -98,22 +100,35 @@ int main(int argc, char* argv[])
 {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
     const std::string log = MakeFullLog();
-    const std::string hex = IntelHexDump(log, 16, 0);  // as avrdude and objcopy write it
-
-    std::vector<double> raw, intelHex;
-    for (int run = 0; run < runs; ++run) {
-        const Outcome fast = TimeOnce(log, Convert);
-        const Outcome dump = TimeOnce(hex, Convert);
-        if (dump.kml != fast.kml || dump.listing != fast.listing) {
-            std::fprintf(stderr, "kml_bench: the raw log and its dump disagree\n");
+    struct Form {
+        const char* name;
+        std::string bytes;
+        std::vector<double> seconds;
+    } forms[] = {
+        {"raw log", log, {}},
+        {"as Intel HEX", IntelHexDump(log, 16, 0), {}},  // as avrdude and objcopy write it
+        {"as S-records", SRecordDump(log, 16, 0, false), {}},
+    };
+    const Outcome expected = TimeOnce(log, Convert);
+    // Each run takes the forms in another order: none always comes after another.
+    for (int run = 0; run < 3 * runs; ++run) {
+        Form& form = forms[(run + run / 3) % 3];
+        const Outcome outcome = TimeOnce(form.bytes, Convert);
+        if (outcome.kml != expected.kml || outcome.listing != expected.listing) {
+            std::fprintf(stderr, "kml_bench: the raw log and its dump disagree (%s)\n", form.name);
             return 1;
         }
-        raw.push_back(fast.seconds);
-        intelHex.push_back(dump.seconds);
+        form.seconds.push_back(outcome.seconds);
     }
-    std::printf("full log: %d records, %d runs each, median times\n", kFullLog, runs);
-    std::printf("raw log           %8.2f ms   (%zu bytes)\n", Median(raw) * 1e3, log.size());
-    std::printf("as Intel HEX      %8.2f ms   (%zu bytes of text)\n", Median(intelHex) * 1e3, hex.size());
-    std::printf("Intel HEX / raw   %8.3f\n", Median(intelHex) / Median(raw));
+    std::printf("full log: %d records, %d runs each\n", kFullLog, runs);
+    std::printf("%-14s %9s %9s %8s %8s %9s\n", "", "best ms", "median", "best/raw", "med/raw", "bytes");
+    const double rawBest = *std::min_element(forms[0].seconds.begin(), forms[0].seconds.end());
+    const double rawMedian = Median(forms[0].seconds);
+    for (const Form& form : forms) {
+        const double best = *std::min_element(form.seconds.begin(), form.seconds.end());
+        const double median = Median(form.seconds);
+        std::printf("%-14s %9.2f %9.2f %8.3f %8.3f %9zu\n", form.name, best * 1e3, median * 1e3, best / rawBest,
+                    median / rawMedian, form.bytes.size());
+    }
     return 0;
 }

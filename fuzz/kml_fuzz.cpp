@@ -5,7 +5,9 @@
 // ConvPos agreeing with integer degrees wherever they fit 32 bits. Then the same bytes,
 // taken as a raw image and written as Intel HEX or S-records (a line length, record order
 // and dress the input picks: a byte order mark, blank lines first, indented records, CR
-// or CR LF line ends), must decode to those very bytes, every one of them given.
+// or CR LF line ends, UTF-16 of either byte order with or without its byte order mark),
+// must decode to those very bytes, every one of them given; and moved beyond the largest
+// log, must be refused.
 #include "conversion.h"
 #include "log_builder.h"
 #include "position_log.h"
@@ -103,14 +105,14 @@ void CheckConversion(const std::string& bytes)
 {
     Input input(bytes);
     Output kml, listing, messages;
-    LogStream log;
+    Log log;
     int status = kNothingConverted;
     if (OpenLog(input.file, "fuzz", log, messages.file)) {
         status = ConvertLog(log, "fuzz", kml.file, listing.file, messages.file);
     }
     const std::string document = kml.Close(), listed = listing.Close();
     messages.Close();
-    if (RecogniseDump(bytes.substr(0, kFormHead)) != DumpForm::Raw) {
+    if (RecogniseDump(bytes.substr(0, kFormHead)).form != DumpForm::Raw) {
         Require(status != kConverted || document.size() > 7, "a dump converted without a KML");
         return;
     }
@@ -129,7 +131,8 @@ void CheckConversion(const std::string& bytes)
 std::string Dressed(std::string dump, unsigned choice)
 {
     const char* const lineEnds[] = {"\n", "\r\n", "\r", "\n"};
-    std::string dressed = choice & 1 ? "\xEF\xBB\xBF" : "";
+    const bool utf16 = choice & 32, bigEndian = choice & 64;
+    std::string dressed = choice & 1 && !utf16 ? "\xEF\xBB\xBF" : "";
     dressed += choice & 2 ? "\n\r\n \t\n" : "";
     for (std::size_t at = 0, end; at < dump.size(); at = end + 1) {
         end = dump.find('\n', at);
@@ -137,7 +140,14 @@ std::string Dressed(std::string dump, unsigned choice)
         dressed.append(dump, at, end - at);
         dressed += lineEnds[choice >> 3 & 3];
     }
-    return dressed;
+    if (!utf16) {
+        return dressed;
+    }
+    std::string wide = choice & 128 ? (bigEndian ? "\xFE\xFF" : "\xFF\xFE") : "";
+    for (const char c : dressed) {
+        wide += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
+    }
+    return wide;
 }
 
 void CheckDumpsDecode(const std::string& bytes)
@@ -153,10 +163,20 @@ void CheckDumpsDecode(const std::string& bytes)
                                  SRecordDump(image, perLine, order, true)};
     for (const std::string& dump : dumps) {
         Input input(Dressed(dump, dress));
-        LogStream log;
+        Log log;
         Require(OpenLog(input.file, "fuzz", log, stderr), "a dump of a raw log does not decode");
-        Require(log.held == image && !log.cut && log.file == nullptr, "a dump decodes to other bytes");
-        Require(std::find(log.known.begin(), log.known.end(), false) == log.known.end(), "a dump leaves a gap");
+        Require(log.bytes.held == image && !log.cut && log.bytes.file == nullptr, "a dump decodes to other bytes");
+        Require(std::find(log.given.begin(), log.given.end(), false) == log.given.end(), "a dump leaves a gap");
+    }
+    // Below 64 KiB, Intel HEX has no address record of its own: one put first moves every
+    // record to 0x810000, where AVR tool chains put the EEPROM, beyond any log.
+    if (image.size() <= 0x10000) {
+        Input input(Dressed(":020000040081" "79\n" + dumps[0], dress));
+        Output messages;
+        Log log;
+        Require(!OpenLog(input.file, "fuzz", log, messages.file), "a dump beyond any log converts");
+        Require(messages.Close() == "kml: fuzz: no record holds a byte of the log; the first is at 0x810000\n",
+                "a dump beyond any log is refused for another reason");
     }
 }
 

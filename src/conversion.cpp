@@ -38,15 +38,15 @@ bool OffTheEarth(double latitude, double longitude)
 
 // Of a text dump: says where the first bytes that the conversion read but no record gave
 // lie, from the first of them to the last before the next record or the image's end.
-void ComplainOfGap(const LogStream& log, const std::string& path, std::FILE* messages)
+void ComplainOfGap(const Log& log, const std::string& path, std::FILE* messages)
 {
-    const auto read = log.known.begin() + static_cast<std::ptrdiff_t>(std::min(log.at, log.known.size()));
-    const auto first = std::find(log.known.begin(), read, false);
+    const std::vector<bool>& given = log.given;
+    const auto read = given.begin() + static_cast<std::ptrdiff_t>(std::min(log.bytes.at, given.size()));
+    const auto first = std::find(given.begin(), read, false);
     if (first != read) {
-        const auto next = std::find(first, log.known.end(), true);
+        const auto next = std::find(first, given.end(), true);
         Complain(messages, path, "bytes 0x%04lX to 0x%04lX are in no record; read as erased (FF)",
-                 static_cast<unsigned long>(first - log.known.begin()),
-                 static_cast<unsigned long>(next - log.known.begin() - 1));
+                 static_cast<unsigned long>(first - given.begin()), static_cast<unsigned long>(next - given.begin() - 1));
     }
 }
 
@@ -73,18 +73,24 @@ int FlushError(std::FILE* stream)
     return std::fflush(stream) == 0 ? WriteError(stream) : LastError();
 }
 
-bool OpenLog(std::FILE* file, const std::string& path, LogStream& log, std::FILE* messages)
+bool OpenLog(std::FILE* file, const std::string& path, Log& log, std::FILE* messages)
 {
-    log = LogStream{};
-    log.file = file;
-    log.held.resize(kFormHead);
-    log.held.resize(std::fread(log.held.data(), 1, kFormHead, file));
-    const DumpForm form = RecogniseDump(log.held);
-    if (form == DumpForm::Raw) {
+    log = Log{};
+    LogStream& bytes = log.bytes;
+    bytes.file = file;
+    bytes.held.resize(kFormHead);
+    bytes.held.resize(std::fread(bytes.held.data(), 1, kFormHead, file));
+    const DumpKind kind = RecogniseDump(bytes.held);
+    if (kind.form == DumpForm::Raw) {
         return true;
     }
-    const DumpFault fault = DecodeDump(form, log);
+    DecodedDump dump = DecodeDump(kind, bytes);
+    const DumpFault& fault = dump.fault;
     if (fault.reason.empty()) {
+        bytes = LogStream{};
+        bytes.held = std::move(dump.image.bytes);
+        log.given = std::move(dump.image.given);
+        log.cut = dump.image.cut;
         return true;
     }
     if (fault.line > 0) {
@@ -95,11 +101,11 @@ bool OpenLog(std::FILE* file, const std::string& path, LogStream& log, std::FILE
     return false;
 }
 
-int ConvertLog(LogStream& log, const std::string& path, std::FILE* kml, std::FILE* listing, std::FILE* messages)
+int ConvertLog(Log& log, const std::string& path, std::FILE* kml, std::FILE* listing, std::FILE* messages)
 {
     WriteHeader(kml);
     int count = 0;
-    const bool countWhole = ReadCount(log, count);
+    const bool countWhole = ReadCount(log.bytes, count);
     bool logWhole = countWhole;
     std::fprintf(listing, "Ilosc pozycji: %d\n", count);
 
@@ -110,7 +116,7 @@ int ConvertLog(LogStream& log, const std::string& path, std::FILE* kml, std::FIL
     Tally notFinite, offTheEarth;
     for (; logWhole && index < count; ++index) {
         PositionRecord record;
-        const ReadResult result = ReadRecord(log, record);
+        const ReadResult result = ReadRecord(log.bytes, record);
         if (result == ReadResult::EndMarker) {
             break;
         }
@@ -155,8 +161,8 @@ int ConvertLog(LogStream& log, const std::string& path, std::FILE* kml, std::FIL
         status = kLogIncomplete;
     }
     if (!logWhole) {
-        if (log.error != 0) {
-            Complain(messages, path, "%s", std::strerror(log.error));
+        if (log.bytes.error != 0) {
+            Complain(messages, path, "%s", std::strerror(log.bytes.error));
         } else if (!countWhole) {
             Complain(messages, path, "log ends inside the record count");
         } else {

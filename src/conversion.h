@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 constexpr int kConverted = 0;
 constexpr int kNothingConverted = 1;  // the log cannot be opened or trusted, or the KML
@@ -34,13 +35,22 @@ int LastError();
 // an errno value.
 int FlushError(std::FILE* stream);
 
+// A log ready to convert: its bytes, raw as the file gives them or a text dump's image,
+// and, of a dump, what decoding it told.
+struct Log {
+    LogStream bytes;
+    std::vector<bool> given;  // of a dump: which bytes of the image a record gave (empty:
+                              // every one); the others read as erased, FF
+    bool cut = false;         // a dump that ended without its end record
+};
+
 // Readies `log` to read the log in `file`: raw as it is, or a text dump decoded. Returns
 // false, having said why on `messages`, when the file is a dump that cannot be trusted.
-bool OpenLog(std::FILE* file, const std::string& path, LogStream& log, std::FILE* messages);
+bool OpenLog(std::FILE* file, const std::string& path, Log& log, std::FILE* messages);
 
 // Converts the log: lists its records on `listing`, writes the route to `kml` and says on
 // `messages` what the user should know. Returns kConverted, kLogIncomplete or
 // kListingFailed (2 outranks 3); whether the KML arrived is for its caller to check.
-int ConvertLog(LogStream& log, const std::string& path, std::FILE* kml, std::FILE* listing, std::FILE* messages);
+int ConvertLog(Log& log, const std::string& path, std::FILE* kml, std::FILE* listing, std::FILE* messages);
 
 #endif

@@ -69,7 +69,7 @@ int main(int argc, char* argv[])
     // Nothing is written before the paths are checked and a dump is decoded whole: a dump
     // that cannot be trusted leaves an existing KML file as it was.
     KmlFile kml;
-    LogStream log;
+    Log log;
     bool refused = true;
     if (IsDirectory(logPath)) {  // opens on some systems
         Complain(stderr, logPath, "%s", std::strerror(EISDIR));

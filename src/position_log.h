@@ -12,21 +12,17 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 // The largest log there is: the count and 65,535 records. Bytes beyond it are never read.
 constexpr std::size_t kLargestLog = 2 + 12 * std::size_t{65535};
 
 // The log's bytes as the reading meets them: first those of `held` from `at` on, then
 // the rest of `file`, if there is one. A raw log is read from its file as it goes (with
-// the few bytes looked at to tell its form held); a text dump is decoded into `held`.
+// the few bytes looked at to tell its form held); a text dump's image is held whole.
 struct LogStream {
     std::FILE* file = nullptr;
     std::string held;
     std::size_t at = 0;
-    bool cut = false;  // a text dump that ended without its end record
-    std::vector<bool> known;  // of a text dump: which bytes of `held` a record gave; the
-                              // others read as erased, FF
     int error = 0;  // why reading the file failed, as an errno value; 0 while it has not
 };
 

@@ -1,12 +1,11 @@
 #include "text_dump.h"
 
 #include <algorithm>
-#include <cerrno>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <numeric>
-#include <vector>
+#include <limits>
 
 namespace {
 
@@ -14,47 +13,125 @@ namespace {
 // shorter); what a line holds past that is a comment or makes the record too long.
 constexpr std::size_t kLongestRecord = 521;
 
-enum class Kind { Data, End, Ignored, SegmentBase, LinearBase, Count };
-
-struct Record {
-    Kind kind = Kind::Ignored;
-    std::uint64_t address = 0;  // of the first data byte; the value of a base or count
-    unsigned char bytes[kLongestRecord / 2];
-    std::size_t size = 0;  // bytes of data
-};
-
 const char* const kBadCharacter = "bad character in record";
 const char* const kWrongLength = "wrong record length";
 const char* const kUnknownType = "unknown record type";
 const char* const kChecksum = "checksum mismatch";
+
+// The value of each character as a hex digit; kNoDigit for any other.
+constexpr unsigned kNoDigit = 0x100;
+constexpr std::array<unsigned short, 256> kHexDigits = [] {
+    std::array<unsigned short, 256> digits{};
+    for (int c = 0; c < 256; ++c) {
+        digits[c] = static_cast<unsigned short>(c >= '0' && c <= '9'                         ? c - '0'
+                                                : (c | 0x20) >= 'a' && (c | 0x20) <= 'f' ? (c | 0x20) - 'a' + 10
+                                                                                         : kNoDigit);
+    }
+    return digits;
+}();
+
+int HexDigit(char c)
+{
+    const unsigned digit = kHexDigits[static_cast<unsigned char>(c)];
+    return digit == kNoDigit ? -1 : static_cast<int>(digit);
+}
+
+// Where the first of two characters stands in `text`, or its end.
+const char* FindEither(const char* text, std::size_t length, char one, char other)
+{
+    const void* const first = std::memchr(text, one, length);
+    const std::size_t before = first != nullptr ? static_cast<std::size_t>(static_cast<const char*>(first) - text) : length;
+    const void* const second = std::memchr(text, other, before);
+    return second != nullptr ? static_cast<const char*>(second) : text + before;
+}
 
 bool IsBlank(char c)
 {
     return c == ' ' || c == '\t';
 }
 
-int HexDigit(char c)
+bool IsLineEnd(char c)
 {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f') {
-        return (c | 0x20) - 'a' + 10;
-    }
-    return -1;
+    return c == '\n' || c == '\r';
 }
 
-// The bytes spelt by `digits` hex digits at `text`, into `bytes`; false on a bad character.
-bool HexBytes(const char* text, std::size_t digits, unsigned char* bytes)
+// What makes a record of each form, for recognising, parsing and telling a cut one: its
+// mark, then (S-records) a decimal digit, its type, then hex digits that spell its bytes.
+// The first byte counts the others but `uncounted` of them, and all sum to `sum`.
+struct RecordForm {
+    char mark;
+    bool typeFollows;
+    unsigned uncounted;
+    unsigned sum;
+    const char* notOne;  // why a line that does not begin like one is no record
+};
+
+constexpr RecordForm kIntelHex{':', false, 5, 0x00, "not an Intel HEX record"};  // :LLAAAATT<data>CC
+constexpr RecordForm kSRecord{'S', true, 1, 0xFF, "not an S-record"};           // StCC<address><data>SS
+
+const RecordForm& FormOf(DumpForm form)
 {
-    for (std::size_t k = 0; k < digits; ++k) {
-        const int digit = HexDigit(text[k]);
-        if (digit < 0) {
-            return false;
-        }
-        bytes[k / 2] = static_cast<unsigned char>(k % 2 == 0 ? digit << 4 : bytes[k / 2] | digit);
+    return form == DumpForm::IntelHex ? kIntelHex : kSRecord;
+}
+
+std::size_t DigitsFrom(const RecordForm& form)
+{
+    return form.typeFollows ? 2 : 1;
+}
+
+// True when `text` begins as a record of the form does: the mark, then the type or a
+// hex digit.
+bool BeginsRecord(const RecordForm& form, const char* text, std::size_t length)
+{
+    return length >= 2 && text[0] == form.mark &&
+           (form.typeFollows ? text[1] >= '0' && text[1] <= '9' : HexDigit(text[1]) >= 0);
+}
+
+// True for the start of a record that a file cut off: the mark (and type), then hex
+// digits, fewer than the record needs.
+bool IsCutRecord(const RecordForm& form, const char* text, std::size_t length)
+{
+    const std::size_t from = DigitsFrom(form);
+    if (length == 0 || text[0] != form.mark || (length > 1 && !BeginsRecord(form, text, std::min<std::size_t>(length, 2))) ||
+        std::any_of(text + std::min(from, length), text + length, [](char c) { return HexDigit(c) < 0; })) {
+        return false;
     }
-    return true;
+    if (length < from + 2) {
+        return true;
+    }
+    const unsigned counted = static_cast<unsigned>(HexDigit(text[from]) * 16 + HexDigit(text[from + 1]));
+    return length < from + 2 * (counted + form.uncounted);
+}
+
+// The bytes that a record's hex digits spell, into `bytes`, checked against its form's
+// rules; it has `minimum` bytes at least. Returns why they cannot be read, or null.
+const char* RecordBytes(const RecordForm& form, const char* text, std::size_t length, std::size_t minimum,
+                        unsigned char* bytes, std::size_t& size)
+{
+    const std::size_t from = DigitsFrom(form);
+    if (length > kLongestRecord) {
+        return kWrongLength;
+    }
+    // A character that is no digit leaves kNoDigit, or kNoDigit << 4, in `bad`.
+    unsigned sum = 0, bad = 0;
+    const auto* digits = reinterpret_cast<const unsigned char*>(text + from);
+    for (std::size_t k = 0; k < (length - from) / 2; ++k, digits += 2) {
+        const unsigned value = kHexDigits[digits[0]] << 4 | kHexDigits[digits[1]];
+        bad |= value;
+        bytes[k] = static_cast<unsigned char>(value);
+        sum += value;
+    }
+    if (bad & (kNoDigit | kNoDigit << 4)) {
+        return kBadCharacter;
+    }
+    if ((length - from) % 2 != 0) {
+        return HexDigit(text[length - 1]) < 0 ? kBadCharacter : kWrongLength;
+    }
+    size = (length - from) / 2;
+    if (size < minimum || size != bytes[0] + form.uncounted) {
+        return kWrongLength;
+    }
+    return sum % 256 == form.sum ? nullptr : kChecksum;
 }
 
 std::uint64_t BigEndian(const unsigned char* bytes, std::size_t size)
@@ -66,46 +143,28 @@ std::uint64_t BigEndian(const unsigned char* bytes, std::size_t size)
     return value;
 }
 
-// The bytes that a record's hex digits spell from `first` on, how many, and their sum.
-// Returns why they cannot be read, or null.
-const char* RecordBytes(const char* text, std::size_t length, std::size_t first, unsigned char* bytes,
-                        std::size_t& size, unsigned& sum)
-{
-    if (length > kLongestRecord) {
-        return kWrongLength;
-    }
-    if (!HexBytes(text + first, length - first, bytes)) {
-        return kBadCharacter;
-    }
-    if ((length - first) % 2 != 0) {
-        return kWrongLength;
-    }
-    size = (length - first) / 2;
-    sum = std::accumulate(bytes, bytes + size, 0u);
-    return nullptr;
-}
+enum class Kind { Data, End, Ignored, SegmentBase, LinearBase, Count };
 
-// `:LLAAAATT<data>CC`: LL data bytes at address AAAA, of type TT; the bytes sum to 0.
-const char* ParseIntelHex(const char* text, std::size_t length, Record& record)
+struct Record {
+    Kind kind = Kind::Ignored;
+    std::uint64_t address = 0;  // of the first data byte; the value of a base or count
+    const unsigned char* data = nullptr;
+    std::size_t size = 0;  // bytes of data
+};
+
+// `:LLAAAATT<data>CC`: LL data bytes at address AAAA, of type TT.
+const char* ParseIntelHex(const char* text, std::size_t length, unsigned char* bytes, Record& record)
 {
-    unsigned char bytes[kLongestRecord / 2];
     if (length == 0 || text[0] != ':') {
-        return "not an Intel HEX record";
+        return kIntelHex.notOne;
     }
     std::size_t size;
-    unsigned sum;
-    if (const char* fault = RecordBytes(text, length, 1, bytes, size, sum)) {
+    if (const char* fault = RecordBytes(kIntelHex, text, length, 5, bytes, size)) {
         return fault;
-    }
-    if (size < 5 || size != bytes[0] + 5u) {
-        return kWrongLength;
-    }
-    if (sum % 256 != 0) {
-        return kChecksum;
     }
     record.address = BigEndian(bytes + 1, 2);
     record.size = bytes[0];
-    std::memcpy(record.bytes, bytes + 4, record.size);
+    record.data = bytes + 4;
     // Each type but data has one length; the value of a base is its data.
     static const struct { Kind kind; int size; } kTypes[] = {
         {Kind::Data, -1}, {Kind::End, 0}, {Kind::SegmentBase, 2}, {Kind::Ignored, 4}, {Kind::LinearBase, 2},
@@ -119,18 +178,16 @@ const char* ParseIntelHex(const char* text, std::size_t length, Record& record)
         return kWrongLength;
     }
     if (record.kind == Kind::SegmentBase || record.kind == Kind::LinearBase) {
-        record.address = BigEndian(record.bytes, 2) << (record.kind == Kind::SegmentBase ? 4 : 16);
+        record.address = BigEndian(record.data, 2) << (record.kind == Kind::SegmentBase ? 4 : 16);
     }
     return nullptr;
 }
 
-// `St` then `CC<address><data>SS`, of type t: CC counts the bytes after it, and all the
-// bytes, CC to SS, sum to FF.
-const char* ParseSRecord(const char* text, std::size_t length, Record& record)
+// `St` then `CC<address><data>SS`, of type t.
+const char* ParseSRecord(const char* text, std::size_t length, unsigned char* bytes, Record& record)
 {
-    unsigned char bytes[kLongestRecord / 2];
-    if (length < 2 || text[0] != 'S' || HexDigit(text[1]) < 0 || HexDigit(text[1]) > 9) {
-        return "not an S-record";
+    if (!BeginsRecord(kSRecord, text, length)) {
+        return kSRecord.notOne;
     }
     static const struct { Kind kind; std::size_t addressSize; } kTypes[] = {
         {Kind::Ignored, 2}, {Kind::Data, 2}, {Kind::Data, 3}, {Kind::Data, 4}, {Kind::Ignored, 0},
@@ -141,145 +198,183 @@ const char* ParseSRecord(const char* text, std::size_t length, Record& record)
         return kUnknownType;
     }
     std::size_t size;
-    unsigned sum;
-    if (const char* fault = RecordBytes(text, length, 2, bytes, size, sum)) {
+    if (const char* fault = RecordBytes(kSRecord, text, length, 2 + type.addressSize, bytes, size)) {
         return fault;
-    }
-    if (size < 2 + type.addressSize || size != bytes[0] + 1u) {
-        return kWrongLength;
-    }
-    if (sum % 256 != 0xFF) {
-        return kChecksum;
     }
     record.kind = type.kind;
     record.address = BigEndian(bytes + 1, type.addressSize);
     record.size = size - 2 - type.addressSize;
+    record.data = bytes + 1 + type.addressSize;
     if (record.size != 0 && (record.kind == Kind::Count || record.kind == Kind::End)) {
         return kWrongLength;
     }
-    std::memcpy(record.bytes, bytes + 1 + type.addressSize, record.size);
     return nullptr;
 }
 
-const char* Parse(DumpForm form, const char* text, std::size_t length, Record& record)
-{
-    return form == DumpForm::IntelHex ? ParseIntelHex(text, length, record) : ParseSRecord(text, length, record);
-}
-
-// True for the start of a record that a file cut off: the mark, then hex digits, fewer
-// than the record needs.
-bool IsCutRecord(DumpForm form, const char* text, std::size_t length)
-{
-    const std::size_t digitsFrom = form == DumpForm::IntelHex ? 1 : 2;
-    if (length == 0 || text[0] != (form == DumpForm::IntelHex ? ':' : 'S') ||
-        (length > 1 && form == DumpForm::SRecord && HexDigit(text[1]) < 0)) {
-        return false;
-    }
-    for (std::size_t k = digitsFrom; k < length; ++k) {
-        if (HexDigit(text[k]) < 0) {
-            return false;
-        }
-    }
-    if (length < digitsFrom + 2) {
-        return true;
-    }
-    const std::size_t needed = digitsFrom + 2 * (HexDigit(text[digitsFrom]) * 16u + HexDigit(text[digitsFrom + 1]) +
-                                                 (form == DumpForm::IntelHex ? 5 : 1));
-    return length < needed;
-}
-
-// One line of a dump, as the line reader gives it.
-struct Line {
-    long number = 0;   // from 1; every line counts, blank ones too
-    std::string text;  // after leading white space, as far as a record and the white
-                       // space after it can reach
-    bool more = false; // something other than white space came after `text`
-    bool ended = false;  // the line had its line end: it was not cut off
+// The dump's text as 8-bit characters: UTF-16 narrowed as it is read, after its byte
+// order mark, every character beyond ASCII read as 0x80, which no record holds.
+struct TextSource {
+    LogStream& log;
+    TextEncoding encoding;
+    std::vector<unsigned char> units = {};  // UTF-16 as read; an odd byte left over first
+    std::size_t leftOver = 0;
+    bool begun = false;
 };
 
-// Reads a dump's lines, a chunk of the log at a time: lines end in LF, CR LF or CR alone,
-// and a UTF-8 byte order mark before the first is skipped.
+// Reads up to `size` characters into `text`; returns how many, 0 at the text's end.
+std::size_t ReadText(TextSource& source, char* text, std::size_t size)
+{
+    if (source.encoding == TextEncoding::Bytes) {
+        return ReadLogBytes(source.log, reinterpret_cast<unsigned char*>(text), size);
+    }
+    const bool little = source.encoding == TextEncoding::Utf16LittleEndian;
+    source.units.resize(2 * size);
+    std::size_t written = 0;
+    for (std::size_t got = 1; written == 0 && got != 0;) {
+        got = ReadLogBytes(source.log, source.units.data() + source.leftOver, 2 * size - source.leftOver);
+        const std::size_t total = source.leftOver + got;
+        std::size_t at = 0;
+        for (; at + 1 < total; at += 2) {
+            const unsigned first = source.units[at], second = source.units[at + 1];
+            const unsigned unit = little ? first | second << 8 : first << 8 | second;
+            if (!source.begun) {
+                source.begun = true;
+                if (unit == 0xFEFF) {
+                    continue;
+                }
+            }
+            text[written++] = unit < 0x80 ? static_cast<char>(unit) : '\x80';
+        }
+        source.leftOver = total - at;  // a last byte alone is a character cut off: dropped
+        if (source.leftOver != 0) {
+            source.units[0] = source.units[at];
+        }
+    }
+    return written;
+}
+
+// One line of a dump, as the line reader gives it. Its text stays valid until the next.
+struct Line {
+    long number = 0;              // from 1; every line counts, blank ones too
+    const char* text = nullptr;   // after leading white space, as far as a record and the
+    std::size_t length = 0;       // white space after it can reach
+    bool more = false;            // something other than white space came after `text`
+    bool ended = false;           // the line had its line end: it was not cut off
+};
+
+// Reads a dump's lines, a chunk of the text at a time: lines end in LF, CR LF or CR
+// alone, and a UTF-8 byte order mark before the first is skipped.
 struct LineReader {
-    LogStream& log;
+    TextSource source;
     std::vector<char> chunk = std::vector<char>(1 << 16);
     std::size_t at = 0;
     std::size_t size = 0;
+    bool drained = false;
     long number = 0;
     bool afterCr = false;  // the last line ended in CR: an LF right after it belongs to it
-
-    // The next character, or EOF.
-    int Next()
-    {
-        if (at == size) {
-            size = ReadLogBytes(log, reinterpret_cast<unsigned char*>(chunk.data()), chunk.size());
-            at = 0;
-            if (size == 0) {
-                return EOF;
-            }
-        }
-        return static_cast<unsigned char>(chunk[at++]);
-    }
+    char longLine[kLongestRecord + 1] = {};
 };
+
+// Makes `wanted` characters from `at` on stand in the chunk, or as many as the text has
+// left; returns how many do.
+std::size_t Available(LineReader& reader, std::size_t wanted)
+{
+    if (reader.size - reader.at < wanted && !reader.drained) {
+        std::memmove(reader.chunk.data(), reader.chunk.data() + reader.at, reader.size - reader.at);
+        reader.size -= reader.at;
+        reader.at = 0;
+        while (reader.size < wanted && !reader.drained) {
+            const std::size_t got =
+                ReadText(reader.source, reader.chunk.data() + reader.size, reader.chunk.size() - reader.size);
+            reader.size += got;
+            reader.drained = got == 0;
+        }
+    }
+    return std::min(wanted, reader.size - reader.at);
+}
 
 // Reads the next line into `line`; false when the dump has no more.
 bool ReadLine(LineReader& reader, Line& line)
 {
-    int c = reader.Next();
-    if (reader.number == 0 && c == 0xEF) {
-        c = reader.Next() == 0xBB && reader.Next() == 0xBF ? reader.Next() : '?';
+    if (reader.number == 0 && Available(reader, 3) == 3 && std::memcmp(&reader.chunk[reader.at], "\xEF\xBB\xBF", 3) == 0) {
+        reader.at += 3;
     }
-    if (reader.afterCr && c == '\n') {
-        c = reader.Next();
+    if (reader.afterCr && Available(reader, 1) == 1 && reader.chunk[reader.at] == '\n') {
+        ++reader.at;
     }
-    if (c == EOF) {
+    if (Available(reader, 1) == 0) {
         return false;
     }
     line = Line{};
     line.number = ++reader.number;
-    while (c != EOF && IsBlank(static_cast<char>(c))) {
-        c = reader.Next();
+    while (Available(reader, 1) == 1 && IsBlank(reader.chunk[reader.at])) {
+        ++reader.at;
     }
-    for (; c != EOF && c != '\n' && c != '\r'; c = reader.Next()) {
-        if (line.text.size() <= kLongestRecord) {
-            line.text += static_cast<char>(c);
-        } else {
-            line.more = line.more || !IsBlank(static_cast<char>(c));
+    const std::size_t room = Available(reader, kLongestRecord + 1);
+    line.text = &reader.chunk[reader.at];
+    line.length = static_cast<std::size_t>(FindEither(line.text, room, '\n', '\r') - line.text);
+    reader.at += line.length;
+    if (line.length > kLongestRecord) {
+        // Longer than any record: the rest is only looked at, and the chunk moves on.
+        line.text = std::copy(line.text, line.text + line.length, reader.longLine) - line.length;
+        for (; Available(reader, 1) == 1 && !IsLineEnd(reader.chunk[reader.at]); ++reader.at) {
+            line.more = line.more || !IsBlank(reader.chunk[reader.at]);
         }
     }
-    line.ended = c != EOF;
-    reader.afterCr = c == '\r';
+    line.ended = reader.at < reader.size;
+    reader.afterCr = line.ended && reader.chunk[reader.at] == '\r';
+    reader.at += line.ended ? 1 : 0;
     return true;
 }
+
+constexpr std::uint64_t kNowhere = std::numeric_limits<std::uint64_t>::max();
 
 // The dump as it is decoded, line by line.
 struct Decoding {
     DumpForm form;
-    std::string image;
-    std::vector<bool> known;  // which bytes of the image a record gave
-    std::uint64_t base = 0;   // what extended address records add
+    DumpImage image = {};
+    std::uint64_t base = 0;        // what extended address records add
     std::uint64_t dataRecords = 0;
-    bool ended = false;       // the end record has been met
-    bool counted = false;     // the last record was a matching count (S5, S6)
+    std::uint64_t outside = kNowhere;  // the lowest address of data beyond the largest log
+    bool ended = false;            // the end record has been met
+    bool counted = false;          // the last record was a matching count (S5, S6)
+    unsigned char bytes[kLongestRecord / 2 + 1] = {};  // the bytes of the record at hand
 };
 
 const char* Place(Decoding& d, const Record& record)
 {
     const std::uint64_t start = d.base + record.address;
-    if (record.size == 0 || start >= kLargestLog) {
-        return nullptr;  // checked, but beyond any log
+    if (record.size == 0) {
+        return nullptr;
+    }
+    if (start >= kLargestLog) {
+        d.outside = std::min(d.outside, start);  // checked, but beyond any log
+        return nullptr;
     }
     const std::size_t end = static_cast<std::size_t>(std::min<std::uint64_t>(start + record.size, kLargestLog));
-    if (end > d.image.size()) {
-        d.image.resize(end, '\xFF');
-        d.known.resize(end, false);
+    std::string& image = d.image.bytes;
+    std::vector<bool>& given = d.image.given;
+    if (start == image.size()) {  // the bytes that follow, as records mostly come
+        image.append(reinterpret_cast<const char*>(record.data), end - start);
+        if (!given.empty()) {
+            given.resize(end, true);
+        }
+        return nullptr;
+    }
+    if (given.empty()) {  // every byte so far came in order: from here on, each is told
+        given.resize(image.size(), true);
+    }
+    if (end > image.size()) {
+        image.resize(end, '\xFF');
+        given.resize(end, false);
     }
     for (std::size_t at = static_cast<std::size_t>(start); at < end; ++at) {
-        const char byte = static_cast<char>(record.bytes[at - start]);
-        if (d.known[at] && d.image[at] != byte) {
+        const char byte = static_cast<char>(record.data[at - start]);
+        if (given[at] && image[at] != byte) {
             return "records give one address different bytes";
         }
-        d.image[at] = byte;
-        d.known[at] = true;
+        image[at] = byte;
+        given[at] = true;
     }
     return nullptr;
 }
@@ -287,20 +382,21 @@ const char* Place(Decoding& d, const Record& record)
 // Takes one line.
 const char* TakeLine(Decoding& d, const Line& line)
 {
-    if (line.text.empty()) {
+    if (line.length == 0) {
         return nullptr;  // blank: the reader skipped its white space
     }
     // The record is the text up to white space; what follows is a comment.
-    const std::size_t length = static_cast<std::size_t>(std::find_if(line.text.begin(), line.text.end(), IsBlank) -
-                                                        line.text.begin());
-    if (length == line.text.size() && line.more) {
+    const std::size_t length = static_cast<std::size_t>(FindEither(line.text, line.length, ' ', '\t') - line.text);
+    if (length == line.length && line.more) {
         return kWrongLength;  // longer than any record
     }
-    if (!line.ended && length == line.text.size() && IsCutRecord(d.form, line.text.data(), length)) {
+    if (!line.ended && length == line.length && IsCutRecord(FormOf(d.form), line.text, length)) {
         return nullptr;  // the file ends inside this record: the dump was cut off
     }
     Record record;
-    if (const char* fault = Parse(d.form, line.text.data(), length, record)) {
+    const char* const fault = d.form == DumpForm::IntelHex ? ParseIntelHex(line.text, length, d.bytes, record)
+                                                           : ParseSRecord(line.text, length, d.bytes, record);
+    if (fault != nullptr) {
         return fault;
     }
     d.counted = false;
@@ -327,54 +423,77 @@ const char* TakeLine(Decoding& d, const Line& line)
     return nullptr;
 }
 
-}  // namespace
-
-DumpForm RecogniseDump(const std::string& head)
+// The form of a dump whose head, as 8-bit text, is `text`; Raw when it is no dump.
+DumpForm FormOfText(const std::string& text)
 {
-    const std::size_t from = head.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     const auto isText = [](char c) { return (c >= ' ' && c <= '~') || c == '\t' || c == '\r' || c == '\n'; };
-    if (!std::all_of(head.begin() + static_cast<std::ptrdiff_t>(from), head.end(), isText)) {
+    if (!std::all_of(text.begin(), text.end(), isText)) {
         return DumpForm::Raw;
     }
-    for (std::size_t at = from; at < head.size(); at = head.find_first_of("\r\n", at)) {
-        at = head.find_first_not_of(" \t\r\n", at);
-        if (at == std::string::npos || at + 1 >= head.size()) {
+    for (std::size_t at = 0; at < text.size(); at = text.find_first_of("\r\n", at)) {
+        at = text.find_first_not_of(" \t\r\n", at);
+        if (at == std::string::npos) {
             break;
         }
-        if (head[at] == ':' && HexDigit(head[at + 1]) >= 0) {
-            return DumpForm::IntelHex;
-        }
-        if (head[at] == 'S' && head[at + 1] >= '0' && head[at + 1] <= '9') {
-            return DumpForm::SRecord;
+        for (const DumpForm form : {DumpForm::IntelHex, DumpForm::SRecord}) {
+            if (BeginsRecord(FormOf(form), &text[at], text.size() - at)) {
+                return form;
+            }
         }
     }
     return DumpForm::Raw;
 }
 
-DumpFault DecodeDump(DumpForm form, LogStream& log)
+// The head read as UTF-16 of the given byte order, after its byte order mark; false
+// when a character of it is beyond ASCII, as no character of a dump's head is.
+bool NarrowUtf16(const std::string& head, bool little, std::string& text)
 {
-    Decoding d{form, {}, {}};
-    LineReader reader{log};
+    const std::size_t from = head.compare(0, 2, little ? "\xFF\xFE" : "\xFE\xFF") == 0 ? 2 : 0;
+    text.clear();
+    for (std::size_t at = from; at + 1 < head.size(); at += 2) {
+        if (head[at + (little ? 1 : 0)] != 0) {
+            return false;
+        }
+        text += head[at + (little ? 0 : 1)];
+    }
+    return true;
+}
+
+}  // namespace
+
+DumpKind RecogniseDump(const std::string& head)
+{
+    std::string text;
+    for (const TextEncoding encoding : {TextEncoding::Utf16LittleEndian, TextEncoding::Utf16BigEndian}) {
+        if (NarrowUtf16(head, encoding == TextEncoding::Utf16LittleEndian, text) && FormOfText(text) != DumpForm::Raw) {
+            return {FormOfText(text), encoding};
+        }
+    }
+    return {FormOfText(head.substr(head.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0)), TextEncoding::Bytes};
+}
+
+DecodedDump DecodeDump(DumpKind kind, LogStream& text)
+{
+    Decoding d{kind.form};
+    LineReader reader{TextSource{text, kind.encoding}};
     Line line;
     const char* reason = nullptr;
     while (reason == nullptr && !d.ended && ReadLine(reader, line)) {
         reason = TakeLine(d, line);
     }
-    DumpFault fault;
-    if (reason == nullptr && log.error != 0) {
-        reason = std::strerror(log.error);
-        line.number = 0;
-    }
-    log.file = nullptr;
-    log.at = 0;
+    DecodedDump decoded;
     if (reason != nullptr) {
-        log.held.clear();
-        fault.line = line.number;
-        fault.reason = reason;
-        return fault;
+        decoded.fault = {line.number, reason};
+    } else if (text.error != 0) {
+        decoded.fault = {0, std::strerror(text.error)};
+    } else if (d.image.bytes.empty() && d.outside != kNowhere) {
+        char where[96];
+        std::snprintf(where, sizeof where, "no record holds a byte of the log; the first is at 0x%llX",
+                      static_cast<unsigned long long>(d.outside));
+        decoded.fault = {0, where};
+    } else {
+        d.image.cut = !d.ended && !(kind.form == DumpForm::SRecord && d.counted);
+        decoded.image = std::move(d.image);
     }
-    log.held = std::move(d.image);
-    log.known = std::move(d.known);
-    log.cut = !d.ended && !(form == DumpForm::SRecord && d.counted);
-    return fault;
+    return decoded;
 }

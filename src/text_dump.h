@@ -2,35 +2,57 @@
 // and Motorola S-records (`S0` to `S9`). A dump describes the raw image record by record;
 // decoding it gives the very bytes a raw log of the same EEPROM holds.
 //
-// A log is a dump when its head is text (printable ASCII, tabs, line ends, after an
-// optional UTF-8 byte order mark) and a line there begins like a record; anything else is
-// raw, binary that begins with ':' or 'S' too.
+// A log is a dump when its head is text (printable ASCII, tabs, line ends) and a line
+// there begins like a record; anything else is raw, binary that begins with ':' or 'S'
+// too. The text may be 8-bit, after an optional UTF-8 byte order mark, or UTF-16 in
+// either byte order: with its byte order mark, or without one where every other byte of
+// the head is zero. Characters beyond ASCII may stand only in comments.
 #ifndef KML_TEXT_DUMP_H
 #define KML_TEXT_DUMP_H
 
 #include "position_log.h"
 
 #include <string>
+#include <vector>
 
 enum class DumpForm { Raw, IntelHex, SRecord };
+enum class TextEncoding { Bytes, Utf16LittleEndian, Utf16BigEndian };
+
+struct DumpKind {
+    DumpForm form = DumpForm::Raw;
+    TextEncoding encoding = TextEncoding::Bytes;
+};
 
 // How many bytes at the start of a log tell its form.
 constexpr std::size_t kFormHead = 1024;
 
-// The form of a log whose first bytes (up to kFormHead of them) are `head`.
-DumpForm RecogniseDump(const std::string& head);
+// The kind of a log whose first bytes (up to kFormHead of them) are `head`.
+DumpKind RecogniseDump(const std::string& head);
+
+// What a dump describes: the log's image, from address 0 to its highest byte (records
+// beyond the largest log are checked but not kept), erased (FF) where no record gave a
+// byte.
+struct DumpImage {
+    std::string bytes;
+    std::vector<bool> given;  // which bytes of the image a record gave; empty while
+                              // every one did
+    bool cut = false;         // the dump ended without its end record: the image is what
+                              // its whole records describe
+};
 
 // Why a dump cannot be trusted, and where.
 struct DumpFault {
-    long line = 0;                 // from 1; 0 when the fault is no line's (a read error)
-    std::string reason;            // empty when the dump decoded
+    long line = 0;       // from 1; 0 when the fault is no line's (a read error, say)
+    std::string reason;  // empty when the dump decoded
 };
 
-// Reads the rest of `log`, a dump of the given form, and replaces it by the image it
-// describes: records in any order, gaps below the highest address FF (and not
-// `log.known`), addresses beyond the largest log checked but not kept. A dump that ends without its end record gives
-// the image its whole records describe, with `log.cut` set. On a fault, `log` is left
-// holding nothing and the fault is returned.
-DumpFault DecodeDump(DumpForm form, LogStream& log);
+struct DecodedDump {
+    DumpImage image;  // empty on a fault
+    DumpFault fault;
+};
+
+// Decodes the dump of the given kind that `text` reads, from its first byte: records in
+// any order. A dump whose records all lie beyond the largest log is a fault.
+DecodedDump DecodeDump(DumpKind kind, LogStream& text);
 
 #endif
