@@ -50,6 +50,28 @@ void ComplainOfGap(const Log& log, const std::string& path, std::FILE* messages)
     }
 }
 
+// A path as one line shows it: control characters escaped as `ls -b` shows them (\n,
+// \t, \033).
+std::string Shown(const std::string& path)
+{
+    std::string shown;
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        // Each control character that C names by a letter, followed by that letter.
+        const char* const escape = byte != 0 ? std::strchr("\aa\bb\tt\nn\vv\ff\rr", c) : nullptr;
+        if (byte >= 0x20 && byte != 0x7F) {
+            shown += c;
+        } else if (escape != nullptr) {
+            shown += {'\\', escape[1]};
+        } else {
+            char octal[8];
+            std::snprintf(octal, sizeof octal, "\\%03o", byte);
+            shown += octal;
+        }
+    }
+    return shown;
+}
+
 }  // namespace
 
 int LastError()
@@ -64,7 +86,7 @@ void Complain(std::FILE* messages, const std::string& path, const char* format, 
     char reason[512];
     std::vsnprintf(reason, sizeof reason, format, arguments);
     va_end(arguments);
-    std::fprintf(messages, "kml: %s: %s\n", path.c_str(), reason);
+    std::fprintf(messages, "kml: %s: %s\n", Shown(path).c_str(), reason);
 }
 
 int FlushError(std::FILE* stream)

@@ -70,22 +70,29 @@ int main(int argc, char* argv[])
     // that cannot be trusted leaves an existing KML file as it was.
     KmlFile kml;
     Log log;
-    bool refused = true;
+    KmlResult opened = KmlResult::Refused;
     if (IsDirectory(logPath)) {  // opens on some systems
         Complain(stderr, logPath, "%s", std::strerror(EISDIR));
     } else if (SameFile(logPath, kmlPath)) {
         Complain(stderr, kmlPath, "is the log itself; refusing to overwrite it");
-    } else {
-        refused = !CheckKmlPath(kmlPath, kml, stderr) || !OpenLog(file, logPath, log, stderr) || !OpenKml(kml, stderr);
+    } else if (DecideKml(kmlPath, kml, stderr) && OpenLog(file, logPath, log, stderr)) {
+        opened = OpenKml(kml, stderr);
     }
-    if (refused) {
+    if (opened != KmlResult::Written) {
         std::fclose(file);
-        return kNothingConverted;
+        return opened == KmlResult::Failed ? kKmlFailed : kNothingConverted;
     }
 
     std::setvbuf(kml.stream, kmlBuffer, _IOFBF, sizeof kmlBuffer);
     const int status = ConvertLog(log, logPath, kml.stream, stdout, stderr);
     std::fclose(file);  // read only: its close has nothing to report
-    const int closed = CloseKml(kml, stderr);
-    return closed != 0 ? closed : status;
+    switch (CloseKml(kml, stderr)) {
+    case KmlResult::Written:
+        return status;
+    case KmlResult::Refused:
+        return kNothingConverted;
+    case KmlResult::Failed:
+        break;
+    }
+    return kKmlFailed;
 }

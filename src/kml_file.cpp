@@ -1,7 +1,6 @@
 #include "kml_file.h"
 
 #include "conversion.h"
-#include "platform.h"
 
 #include <cerrno>
 #include <cstring>
@@ -13,7 +12,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// How far into an existing file its root element is looked for.
+// How far past the white space an existing file begins with its root element is looked
+// for.
 constexpr std::size_t kProlog = 1 << 16;
 
 enum class Content { Nothing, Kml, Other };
@@ -82,21 +82,49 @@ Content LookAt(const std::string& head)
     }
 }
 
-// Says why an existing regular file must not be replaced, if it must not.
-bool MayReplace(const std::string& path, const std::string& file, std::FILE* messages)
+// The start of what the file at `file` holds, for LookAt: its byte order mark, then,
+// past all the white space it begins with, however much, up to kProlog bytes; and which
+// file was read. False when it cannot be read.
+bool ReadHead(const std::string& file, std::string& head, FileId& read)
 {
-    std::error_code error;
-    if (fs::file_size(fs::u8path(file), error) == 0 && !error) {
-        return true;  // nothing to lose
-    }
     std::FILE* const stream = OpenFile(file, "rb");
-    std::string head(kProlog, '\0');
-    head.resize(stream != nullptr ? std::fread(&head[0], 1, head.size(), stream) : 0);
-    const bool unread = stream == nullptr || std::ferror(stream);
-    if (stream != nullptr) {
-        std::fclose(stream);
+    if (stream == nullptr) {
+        return false;
     }
-    if (unread) {
+    read = IdentifyStream(stream);
+    std::string chunk(kProlog, '\0');
+    head.clear();
+    bool begun = false;  // something but white space has been met
+    for (bool first = true; head.size() < kProlog; first = false) {
+        chunk.resize(std::fread(&chunk[0], 1, kProlog, stream));
+        if (chunk.empty()) {
+            break;
+        }
+        std::size_t from = 0;
+        if (first && chunk.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+            head = chunk.substr(0, 3);
+            from = 3;
+        }
+        if (!begun) {
+            from = chunk.find_first_not_of(" \t\r\n", from);
+            begun = from != std::string::npos;
+        }
+        if (begun) {
+            head.append(chunk, from, kProlog - head.size());
+        }
+        chunk.resize(kProlog);
+    }
+    const bool whole = !std::ferror(stream);
+    std::fclose(stream);
+    return whole && read.exists;
+}
+
+// Says why an existing regular file must not be replaced, if it must not; else which file
+// it is, into `checked`: the very file whose content was looked at.
+bool MayReplace(const std::string& path, const std::string& file, FileId& checked, std::FILE* messages)
+{
+    std::string head;
+    if (!ReadHead(file, head, checked)) {
         Complain(messages, path, "cannot be read to check that it is a KML");
         return false;
     }
@@ -110,7 +138,7 @@ bool MayReplace(const std::string& path, const std::string& file, std::FILE* mes
 // What a failed replacement left at the path.
 const char* LeftAsItWas(const KmlFile& kml)
 {
-    return kml.existed ? "the KML was left as it was" : "no KML was created";
+    return kml.way == KmlWay::Replace ? "the KML was left as it was" : "no KML was created";
 }
 
 // Removes the new file, unless there is none.
@@ -124,26 +152,42 @@ void Discard(KmlFile& kml)
     }
 }
 
+bool TakesNoNewFile(int error)
+{
+    return error == EACCES || error == EPERM || error == EROFS;
+}
+
+// Says that the path no longer holds what was decided on.
+KmlResult Changed(const KmlFile& kml, std::FILE* messages)
+{
+    Complain(messages, kml.path, "was changed while the log was read; refusing to overwrite it");
+    return KmlResult::Refused;
+}
+
 }  // namespace
 
-bool CheckKmlPath(const std::string& path, KmlFile& kml, std::FILE* messages)
+bool DecideKml(const std::string& path, KmlFile& kml, std::FILE* messages)
 {
     kml = KmlFile{};
     kml.path = kml.target = path;
+    if (path.empty()) {
+        Complain(messages, path, "cannot create the KML: %s", std::strerror(ENOENT));
+        return false;
+    }
+    if (IsWrittenInPlace(path)) {
+        kml.way = KmlWay::InPlace;
+        return true;
+    }
     const fs::path name = fs::u8path(path);
     std::error_code error;
     const bool link = fs::is_symlink(fs::symlink_status(name, error));
-    const fs::file_type type = fs::status(name, error).type();
-    if (IsWrittenInPlace(path)) {
-        kml.inPlace = true;
-        return true;
-    }
-    switch (type) {
+    switch (fs::status(name, error).type()) {
     case fs::file_type::not_found:
         if (link) {
             Complain(messages, path, "is a link to nothing; refusing to write through it");
             return false;
         }
+        kml.way = KmlWay::Create;
         return true;
     case fs::file_type::directory:
         Complain(messages, path, "%s", std::strerror(EISDIR));
@@ -159,95 +203,95 @@ bool CheckKmlPath(const std::string& path, KmlFile& kml, std::FILE* messages)
                 return false;
             }
         }
-        kml.existed = true;
-        return MayReplace(path, kml.target, messages);
+        kml.way = KmlWay::Replace;
+        return MayReplace(path, kml.target, kml.checked, messages);
     default:  // a socket or the like: opening it says what it says
-        kml.inPlace = true;
+        kml.way = KmlWay::InPlace;
         return true;
     }
 }
 
-bool OpenKml(KmlFile& kml, std::FILE* messages)
+KmlResult OpenKml(KmlFile& kml, std::FILE* messages)
 {
-    if (!kml.inPlace) {
-        const fs::path target = fs::u8path(kml.target);
-        const std::string stem = (target.parent_path() / ("." + target.filename().u8string() + ".part")).u8string();
-        for (int k = 0; k < 100 && kml.stream == nullptr; ++k) {
-            kml.partial = k == 0 ? stem : stem + std::to_string(k);
-            kml.stream = CreateNewFile(kml.partial);
-            if (kml.stream == nullptr && errno != EEXIST) {
-                break;
-            }
+    const std::string& path = kml.path;
+    if (kml.way == KmlWay::InPlace) {
+        kml.stream = OpenFile(kml.target, "w");
+        if (kml.stream == nullptr) {
+            Complain(messages, path, "%s", std::strerror(errno));
+            return KmlResult::Refused;
         }
-        if (kml.stream != nullptr) {
-            if (kml.existed) {
-                CopyPermissions(kml.stream, kml.target);
-            }
-            return true;
-        }
-        // No new file can be made beside it (a folder that is not writable): the file is
-        // written in place, checked again as it is now.
-        kml.partial.clear();
-        KmlFile now;
-        if (!CheckKmlPath(kml.path, now, messages)) {
-            return false;
-        }
-        kml = now;
-        kml.inPlace = true;
+        return KmlResult::Written;
     }
-    kml.stream = OpenFile(kml.target, "w");
+    const fs::path folder = fs::u8path(kml.target).parent_path();
+    kml.stream = CreateNewFile(folder.empty() ? "." : folder.u8string(), kml.partial);
+    if (kml.stream != nullptr) {
+        if (kml.way == KmlWay::Replace) {
+            CopyPermissions(kml.stream, kml.target);
+        }
+        return KmlResult::Written;
+    }
+    const int failure = errno;
+    kml.partial.clear();
+    if (failure == ENOENT || failure == ENOTDIR || (kml.way == KmlWay::Create && TakesNoNewFile(failure))) {
+        Complain(messages, path, "cannot create the KML: %s", std::strerror(failure));
+        return KmlResult::Refused;
+    }
+    if (!TakesNoNewFile(failure)) {
+        Complain(messages, path, "%s; %s", std::strerror(failure), LeftAsItWas(kml));
+        return KmlResult::Failed;
+    }
+    // The folder takes no new file, but the file may be written: in place, if it is
+    // still the one that was checked.
+    kml.way = KmlWay::InPlace;
+    bool changed = false;
+    kml.stream = OpenInPlace(kml.target, kml.checked, changed);
+    if (changed) {
+        return Changed(kml, messages);
+    }
     if (kml.stream == nullptr) {
-        Complain(messages, kml.path, "%s", std::strerror(errno));
-        return false;
+        Complain(messages, path, "%s", std::strerror(errno));
+        return KmlResult::Refused;
     }
-    return true;
+    return KmlResult::Written;
 }
 
-int CloseKml(KmlFile& kml, std::FILE* messages)
+KmlResult CloseKml(KmlFile& kml, std::FILE* messages)
 {
     int error = FlushError(kml.stream);
+    if (error == 0 && !kml.partial.empty()) {
+        error = SyncFile(kml.stream);
+    }
     errno = 0;
     if (std::fclose(kml.stream) != 0 && error == 0) {
         error = LastError();
     }
     kml.stream = nullptr;
-    const char* const reason = std::strerror(error);
-    if (error != 0 && !kml.partial.empty()) {
-        Discard(kml);
-        Complain(messages, kml.path, "%s; %s", reason, LeftAsItWas(kml));
-        return kKmlFailed;
-    }
     if (error != 0) {
-        // A KML cut short is a broken document: it does not stay where the route should be.
-        std::error_code removal;
-        if (fs::is_regular_file(fs::u8path(kml.target), removal) && fs::remove(fs::u8path(kml.target), removal)) {
-            Complain(messages, kml.path, "%s; the incomplete file was removed", reason);
+        if (!kml.partial.empty()) {
+            Discard(kml);
+            Complain(messages, kml.path, "%s; %s", std::strerror(error), LeftAsItWas(kml));
+        } else if (kml.checked.exists) {
+            Complain(messages, kml.path, "%s; the KML is incomplete", std::strerror(error));
         } else {
-            Complain(messages, kml.path, "%s", reason);
+            Complain(messages, kml.path, "%s", std::strerror(error));
         }
-        return kKmlFailed;
+        return KmlResult::Failed;
     }
     if (kml.partial.empty()) {
-        return 0;
+        return KmlResult::Written;
     }
-    // What is at the path now is what gets replaced: it must still be what was checked.
-    KmlFile now;
-    if (!CheckKmlPath(kml.path, now, messages)) {
-        Discard(kml);
-        return kNothingConverted;
+    const Placed placed = kml.way == KmlWay::Create ? PlaceNewFile(kml.partial, kml.target)
+                                                    : ReplaceCheckedFile(kml.partial, kml.target, kml.checked);
+    const int failure = errno;
+    if (placed == Placed::Done) {
+        ForgetNewFile();
+        kml.partial.clear();
+        return KmlResult::Written;
     }
-    if (now.inPlace || now.target != kml.target) {
-        Complain(messages, kml.path, "was changed while the log was read; refusing to overwrite it");
-        Discard(kml);
-        return kNothingConverted;
+    Discard(kml);
+    if (placed == Placed::Changed) {
+        return Changed(kml, messages);
     }
-    if (!RenameOver(kml.partial, kml.target)) {
-        const int failure = errno;
-        Discard(kml);
-        Complain(messages, kml.path, "%s; %s", std::strerror(failure), LeftAsItWas(kml));
-        return kKmlFailed;
-    }
-    ForgetNewFile();
-    kml.partial.clear();
-    return 0;
+    Complain(messages, kml.path, "%s; %s", std::strerror(failure), LeftAsItWas(kml));
+    return KmlResult::Failed;
 }

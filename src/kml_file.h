@@ -1,40 +1,54 @@
-// The KML file: which paths may be written, and writing one so that it is replaced whole
-// or not at all.
+// The KML file: what is done with the KML path, decided once before anything is
+// written, and writing it so that what was decided is what happens, whole or not at all.
 //
-// Only a KML document is replaced (or a file that holds nothing): its first element,
-// after a byte order mark, white space, the XML declaration, comments, processing
-// instructions and a document type, is `kml`. A regular file is written as a new file
-// beside it and renamed over it once complete and closed; through a symbolic link, the
-// file the link points to is replaced and the link stays. FIFOs, character devices and
-// standard output itself are written as they are, and so is a file whose folder has no
-// room for a new file (it is not writable).
+// The decision is one of four. Refuse: a block device, a directory, a link to nothing,
+// a file that is not a KML document (its first element, after a byte order mark, white
+// space, the XML declaration, comments, processing instructions and a document type, is
+// not `kml`) or that cannot be read to tell, a path whose folder does not exist or takes
+// no file. Create: nothing is there, and nothing may be there at the end. Replace: this
+// very file (a KML, an empty file, or white space alone, read whole), through a link the
+// file it points to; it is replaced by a new file made beside it (".kml-" and six
+// letters), written, synced and renamed over it, and only if the path still holds it.
+// In place: a FIFO, a character device, standard output's own file, or a file whose
+// folder takes no new file (EACCES, EPERM, EROFS) is written as it is.
 #ifndef KML_KML_FILE_H
 #define KML_KML_FILE_H
+
+#include "platform.h"
 
 #include <cstdio>
 #include <string>
 
+enum class KmlWay { Create, Replace, InPlace };
+
 struct KmlFile {
-    std::string path;      // as it was given
-    std::string target;    // the file written: the path, or the file its link points to
-    bool existed = false;  // the target is a regular file already
-    bool inPlace = false;  // the target is written directly, not replaced
-    std::string partial;   // the new file beside the target, until it is renamed over it
+    std::string path;     // as it was given
+    std::string target;   // the file written: the path, or the file its link points to
+    KmlWay way = KmlWay::Create;
+    FileId checked;       // Replace, and a file in place: the file that was looked at
+    std::string partial;  // the new file beside the target, until it is renamed
     std::FILE* stream = nullptr;
 };
 
-// Whether `path` may be written, and how: false, having said why on `messages`, for a
-// block device, a directory, a link to nothing, or a file that is not a KML document or
-// cannot be read to tell.
-bool CheckKmlPath(const std::string& path, KmlFile& kml, std::FILE* messages);
+// How opening or closing the KML went.
+enum class KmlResult {
+    Written,  // opened; or closed, whole, at its path
+    Refused,  // the path must not or cannot be written: nothing was
+    Failed,   // the KML could not be written whole: the path is as it was, but for a KML
+              // written in place, which is incomplete
+};
 
-// Opens `kml.stream`: a new file beside the target, or the target itself. False, having
-// said why, when neither can be opened.
-bool OpenKml(KmlFile& kml, std::FILE* messages);
+// Decides what is done with `path`, into `kml`: false, having said why on `messages`, when
+// it is refused. Nothing is made or written.
+bool DecideKml(const std::string& path, KmlFile& kml, std::FILE* messages);
 
-// Closes the stream and, after checking the path again as it is now, renames the new file
-// over it. Returns 0; kNothingConverted when the path may no longer be written; kKmlFailed
-// when the KML could not be written whole, the path left as it was. Says why on `messages`.
-int CloseKml(KmlFile& kml, std::FILE* messages);
+// Opens `kml.stream` as was decided: a new file beside the target (or, where its folder
+// takes none, the target itself), or the path as it is. Says why on `messages` unless
+// Written.
+KmlResult OpenKml(KmlFile& kml, std::FILE* messages);
+
+// Closes the stream and puts the KML where it was decided. Says why on `messages` unless
+// Written.
+KmlResult CloseKml(KmlFile& kml, std::FILE* messages);
 
 #endif

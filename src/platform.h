@@ -1,35 +1,76 @@
 // What differs between the systems kml runs on, and nothing else: how the arguments
-// arrive, how files are opened, made and renamed by name, and what a vanished reader of
-// standard output or an interrupt does to the process. One source file implements it for
-// each kind of system.
+// arrive, how files are opened, made, identified, synced and renamed by name, and what a
+// vanished reader of standard output, a file size limit or an interrupt does to the
+// process. One source file implements it for each kind of system.
 #ifndef KML_PLATFORM_H
 #define KML_PLATFORM_H
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 // Readies the process and returns its arguments, program name first, as UTF-8 (on POSIX
 // systems, the bytes as they came). Afterwards a closed standard output makes writes to
-// it fail instead of ending the process, and standard output that is no terminal is
-// written a buffer at a time.
+// it fail instead of ending the process, and so does a file size limit; a standard
+// stream that was closed holds the null device, where writes fail, so that no file the
+// program opens takes its place; and standard output that is no terminal is written a
+// buffer at a time.
 std::vector<std::string> StartProcess(int argc, char* argv[]);
 
 // std::fopen for a path given as UTF-8.
 std::FILE* OpenFile(const std::string& path, const char* mode);
 
-// Creates a file that does not exist yet (errno EEXIST when it does) and opens it for
-// writing text, with the usual mode under the umask. Until ForgetNewFile, an interrupt
-// (Ctrl-C, a hang-up, SIGTERM) removes it before the process ends.
-std::FILE* CreateNewFile(const std::string& path);
+// Which file a name gives, not following a last link: its device and its number there.
+// Two names give equal ones exactly when they name one file.
+struct FileId {
+    std::uint64_t device = 0;
+    std::uint64_t number = 0;
+    bool exists = false;
+
+    bool operator==(const FileId& other) const
+    {
+        return exists == other.exists && device == other.device && number == other.number;
+    }
+};
+FileId IdentifyFile(const std::string& path);
+
+// Which file an open stream reads or writes.
+FileId IdentifyStream(std::FILE* stream);
+
+// Makes a new file in `folder` under a name no other file has, ".kml-" and six letters
+// or digits, and opens it for writing text, with the usual mode under the umask; its
+// path goes to `path`. Until ForgetNewFile, an interrupt (Ctrl-C, a hang-up, SIGTERM,
+// unless the caller had it ignored) removes it before the process ends. Null, with
+// errno set, when no such file can be made.
+std::FILE* CreateNewFile(const std::string& folder, std::string& path);
 void ForgetNewFile();
 
 // Gives `file` the permission bits, and the owner and group where allowed, of the file
 // at `like`.
 void CopyPermissions(std::FILE* file, const std::string& like);
 
-// Renames `from` over `to`, which it replaces at once; false, with errno set, on failure.
-bool RenameOver(const std::string& from, const std::string& to);
+// Sends what was written to `file` (flushed) to the disk; 0, or why not as an errno
+// value.
+int SyncFile(std::FILE* file);
+
+// What putting the new file in its place did.
+enum class Placed {
+    Done,     // it is there
+    Changed,  // the path no longer holds what was decided on: nothing was replaced
+    Failed,   // the system refused, with errno set: nothing was replaced
+};
+
+// Puts the new file `from` at `to`, where nothing may be; the folder is synced after.
+Placed PlaceNewFile(const std::string& from, const std::string& to);
+
+// Puts the new file `from` in place of the file at `to`, which must still be `checked`;
+// the folder is synced after.
+Placed ReplaceCheckedFile(const std::string& from, const std::string& to, const FileId& checked);
+
+// Opens for writing, emptied, the existing file at `path`, which must still be `checked`
+// (`changed` set, and null, when it is not). Null, with errno set, when it cannot be.
+std::FILE* OpenInPlace(const std::string& path, const FileId& checked, bool& changed);
 
 // True for what is written as it is, never replaced: a FIFO or pipe, a character device
 // (/dev/null, NUL, a terminal), or the very file that standard output writes to.

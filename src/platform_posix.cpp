@@ -1,11 +1,16 @@
 // Linux, the BSDs, macOS: arguments and paths are bytes, used as they are.
 #include "platform.h"
 
+#include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(__linux__)
+#include <sys/syscall.h>
+#endif
 
 namespace {
 
@@ -23,13 +28,70 @@ extern "C" void RemoveNewFile(int signal)
     std::raise(signal);
 }
 
+// Gives `signal` the handler that removes the new file, unless the caller had it
+// ignored (nohup, a shell's background job): then it stays ignored.
+void RemoveNewFileOn(int signal)
+{
+    struct sigaction now;
+    if (sigaction(signal, nullptr, &now) == 0 && now.sa_handler != SIG_IGN) {
+        std::signal(signal, RemoveNewFile);
+    }
+}
+
+FileId Identify(const struct stat& file)
+{
+    return {static_cast<std::uint64_t>(file.st_dev), static_cast<std::uint64_t>(file.st_ino), true};
+}
+
+// Syncs the folder that holds `path`, so that a rename in it outlasts a power cut.
+void SyncFolderOf(const std::string& path)
+{
+    const std::string::size_type slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const int fd = open(folder.c_str(), O_RDONLY);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
+}
+
+// renameat2 where the system has it: false, with errno EINVAL or ENOSYS, where it does
+// not (another system, an older kernel, a file system that cannot).
+bool RenameAt2(const std::string& from, const std::string& to, unsigned flags)
+{
+#if defined(__linux__) && defined(SYS_renameat2)
+    return syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), flags) == 0;
+#else
+    (void)from, (void)to, (void)flags;
+    errno = ENOSYS;
+    return false;
+#endif
+}
+
+constexpr unsigned kRenameNoReplace = 1;  // RENAME_NOREPLACE
+constexpr unsigned kRenameExchange = 2;   // RENAME_EXCHANGE
+
+bool Unsupported(int error)
+{
+    return error == EINVAL || error == ENOSYS || error == ENOTSUP;
+}
+
 }  // namespace
 
 std::vector<std::string> StartProcess(int argc, char* argv[])
 {
+    // A closed standard stream is given the null device, read-only: no file the program
+    // opens takes its number, and what is written to it fails, as it did.
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF && open("/dev/null", O_RDONLY) != fd) {
+            _exit(255);
+        }
+    }
     // A reader that quits (`kml log.hex route.kml | head`) must not cost the route: the
-    // listing's writes fail instead, and the run goes on.
+    // listing's writes fail instead, and the run goes on. So does a write past a file
+    // size limit, which is then told like any other failed write.
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
     // A listing that no one watches line by line goes out a buffer at a time: some C
     // libraries (WebAssembly's) would write it a line at a time, a call per line.
     static char buffer[1 << 14];  // musl takes a size only with the buffer itself
@@ -44,30 +106,62 @@ std::FILE* OpenFile(const std::string& path, const char* mode)
     return std::fopen(path.c_str(), mode);
 }
 
-std::FILE* CreateNewFile(const std::string& path)
+FileId IdentifyFile(const std::string& path)
 {
-    if (path.size() >= sizeof newFile) {
-        errno = ENAMETOOLONG;
+    struct stat file;
+    return lstat(path.c_str(), &file) == 0 ? Identify(file) : FileId{};
+}
+
+FileId IdentifyStream(std::FILE* stream)
+{
+    struct stat file;
+    return fstat(fileno(stream), &file) == 0 ? Identify(file) : FileId{};
+}
+
+std::FILE* CreateNewFile(const std::string& folder, std::string& path)
+{
+    const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    auto seed = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                static_cast<std::uint64_t>(getpid()) << 32;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        std::string name = "/.kml-";
+        for (int k = 0; k < 6; ++k) {
+            seed = seed * 6364136223846793005u + 1442695040888963407u;
+            name += kLetters[(seed >> 33) % (sizeof kLetters - 1)];
+        }
+        path = folder + name;
+        if (path.size() >= sizeof newFile) {
+            errno = ENAMETOOLONG;
+            return nullptr;
+        }
+        haveNewFile = 0;
+        std::memcpy(newFile, path.c_str(), path.size() + 1);
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+            RemoveNewFileOn(signal);
+        }
+        haveNewFile = 1;
+        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+        if (fd < 0) {
+            const int error = errno;
+            haveNewFile = 0;
+            errno = error;
+            if (error == EEXIST) {
+                continue;
+            }
+            return nullptr;
+        }
+        if (std::FILE* const file = fdopen(fd, "w")) {
+            return file;
+        }
+        const int error = errno;
+        close(fd);
+        unlink(path.c_str());
+        haveNewFile = 0;
+        errno = error;
         return nullptr;
     }
-    haveNewFile = 0;
-    std::memcpy(newFile, path.c_str(), path.size() + 1);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        std::signal(signal, RemoveNewFile);
-    }
-    haveNewFile = 1;
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
-    std::FILE* const file = fd >= 0 ? fdopen(fd, "w") : nullptr;
-    if (file == nullptr) {
-        const int error = errno;
-        haveNewFile = 0;
-        if (fd >= 0) {
-            close(fd);
-            unlink(path.c_str());
-        }
-        errno = error;
-    }
-    return file;
+    errno = EEXIST;  // no free name
+    return nullptr;
 }
 
 void ForgetNewFile()
@@ -85,9 +179,75 @@ void CopyPermissions(std::FILE* file, const std::string& like)
     }
 }
 
-bool RenameOver(const std::string& from, const std::string& to)
+int SyncFile(std::FILE* file)
 {
-    return std::rename(from.c_str(), to.c_str()) == 0;
+    return fsync(fileno(file)) == 0 || errno == EINVAL || errno == EROFS ? 0 : errno;
+}
+
+Placed PlaceNewFile(const std::string& from, const std::string& to)
+{
+    // Linux: one step that fails if anything is at `to`. Elsewhere a link does the same,
+    // on file systems that have links; on the others, a look first.
+    bool placed = RenameAt2(from, to, kRenameNoReplace);
+    if (!placed && Unsupported(errno)) {
+        placed = link(from.c_str(), to.c_str()) == 0;
+        if (placed) {
+            unlink(from.c_str());
+        } else if (errno != EEXIST) {
+            struct stat there;
+            if (lstat(to.c_str(), &there) == 0) {
+                errno = EEXIST;
+            } else {
+                placed = std::rename(from.c_str(), to.c_str()) == 0;
+            }
+        }
+    }
+    if (!placed) {
+        return errno == EEXIST ? Placed::Changed : Placed::Failed;
+    }
+    SyncFolderOf(to);
+    return Placed::Done;
+}
+
+Placed ReplaceCheckedFile(const std::string& from, const std::string& to, const FileId& checked)
+{
+    // Linux: the two files trade places in one step; then what came out must be what was
+    // checked, or they trade back. Elsewhere, a look just before the rename.
+    if (RenameAt2(from, to, kRenameExchange)) {
+        if (!(IdentifyFile(from) == checked)) {
+            RenameAt2(from, to, kRenameExchange);
+            return Placed::Changed;
+        }
+        unlink(from.c_str());
+    } else if (Unsupported(errno) || errno == ENOENT) {
+        if (!(IdentifyFile(to) == checked)) {
+            return Placed::Changed;
+        }
+        if (std::rename(from.c_str(), to.c_str()) != 0) {
+            return Placed::Failed;
+        }
+    } else {
+        return Placed::Failed;
+    }
+    SyncFolderOf(to);
+    return Placed::Done;
+}
+
+std::FILE* OpenInPlace(const std::string& path, const FileId& checked, bool& changed)
+{
+    changed = false;
+    const int fd = open(path.c_str(), O_WRONLY | O_NOFOLLOW);
+    struct stat file;
+    if (fd >= 0 && fstat(fd, &file) == 0 && !(Identify(file) == checked)) {
+        changed = true;
+    }
+    std::FILE* const stream = fd >= 0 && !changed && ftruncate(fd, 0) == 0 ? fdopen(fd, "w") : nullptr;
+    if (stream == nullptr && fd >= 0) {
+        const int error = errno;
+        close(fd);
+        errno = error;
+    }
+    return stream;
 }
 
 bool IsWrittenInPlace(const std::string& path)

@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -31,6 +32,22 @@ std::wstring Wide(const std::string& path)
 bool Identify(HANDLE handle, BY_HANDLE_FILE_INFORMATION& info)
 {
     return handle != INVALID_HANDLE_VALUE && handle != nullptr && GetFileInformationByHandle(handle, &info);
+}
+
+// The reason for the last failed call of the system, as an errno value.
+int Failure()
+{
+    switch (GetLastError()) {
+    case ERROR_ACCESS_DENIED:
+        return EACCES;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return EEXIST;
+    case ERROR_DISK_FULL:
+        return ENOSPC;
+    default:
+        return EIO;
+    }
 }
 
 }  // namespace
@@ -58,15 +75,56 @@ std::FILE* OpenFile(const std::string& path, const char* mode)
     return _wfopen(Wide(path).c_str(), wideMode.c_str());
 }
 
-std::FILE* CreateNewFile(const std::string& path)
+FileId IdentifyFile(const std::string& path)
 {
-    const int fd = _wopen(Wide(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_TEXT, _S_IREAD | _S_IWRITE);
-    std::FILE* const file = fd >= 0 ? _fdopen(fd, "w") : nullptr;
-    if (file == nullptr && fd >= 0) {
-        _close(fd);
-        _wremove(Wide(path).c_str());
+    const HANDLE handle =
+        CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    BY_HANDLE_FILE_INFORMATION info;
+    FileId id;
+    if (Identify(handle, info)) {
+        id = {info.dwVolumeSerialNumber, static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow, true};
     }
-    return file;
+    if (handle != INVALID_HANDLE_VALUE) {
+        CloseHandle(handle);
+    }
+    return id;
+}
+
+FileId IdentifyStream(std::FILE* stream)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!Identify(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), info)) {
+        return {};
+    }
+    return {info.dwVolumeSerialNumber, static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow, true};
+}
+
+std::FILE* CreateNewFile(const std::string& folder, std::string& path)
+{
+    const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";  // names ignore case here
+    auto seed = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                static_cast<std::uint64_t>(GetCurrentProcessId()) << 32;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        std::string name = "/.kml-";
+        for (int k = 0; k < 6; ++k) {
+            seed = seed * 6364136223846793005u + 1442695040888963407u;
+            name += kLetters[(seed >> 33) % (sizeof kLetters - 1)];
+        }
+        path = folder + name;
+        const int fd = _wopen(Wide(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_TEXT, _S_IREAD | _S_IWRITE);
+        if (fd < 0 && errno == EEXIST) {
+            continue;
+        }
+        std::FILE* const file = fd >= 0 ? _fdopen(fd, "w") : nullptr;
+        if (file == nullptr && fd >= 0) {
+            _close(fd);
+            _wremove(Wide(path).c_str());
+        }
+        return file;
+    }
+    errno = EEXIST;  // no free name
+    return nullptr;
 }
 
 void ForgetNewFile()
@@ -79,13 +137,38 @@ void CopyPermissions(std::FILE*, const std::string&)
     // A new file takes its folder's permissions, as the replaced one did.
 }
 
-bool RenameOver(const std::string& from, const std::string& to)
+int SyncFile(std::FILE* file)
 {
-    if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        return true;
+    return _commit(_fileno(file)) == 0 ? 0 : errno;
+}
+
+Placed PlaceNewFile(const std::string& from, const std::string& to)
+{
+    // Without MOVEFILE_REPLACE_EXISTING, the move fails if anything is at `to`.
+    if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
+        return Placed::Done;
     }
-    errno = GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO;
-    return false;
+    errno = Failure();
+    return errno == EEXIST ? Placed::Changed : Placed::Failed;
+}
+
+Placed ReplaceCheckedFile(const std::string& from, const std::string& to, const FileId& checked)
+{
+    // No exchange in one step here: a look just before the move.
+    if (!(IdentifyFile(to) == checked)) {
+        return Placed::Changed;
+    }
+    if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return Placed::Done;
+    }
+    errno = Failure();
+    return Placed::Failed;
+}
+
+std::FILE* OpenInPlace(const std::string& path, const FileId& checked, bool& changed)
+{
+    changed = !(IdentifyFile(path) == checked);
+    return changed ? nullptr : OpenFile(path, "w");
 }
 
 bool IsWrittenInPlace(const std::string& path)

@@ -10,11 +10,11 @@ run kml
 expect stdout sample.out
 
 for log in log*; do
-  status=0
-  kml "$log" "$log.kml" >"$log.out" 2>"$log.err" || status=$?
+  got=0
+  kml "$log" "$log.kml" >"$log.out" 2>"$log.err" || got=$?
   expected=0
   "$HERE" "$log" here.kml >here.out 2>here.err || expected=$?
-  test "$status" = "$expected" || { echo "$log: status $status, here $expected"; exit 1; }
+  test "$got" = "$expected" || { echo "$log: status $got, here $expected"; exit 1; }
   for f in kml out err; do
     as_written <"here.$f" | cmp - "$log.$f"
   done

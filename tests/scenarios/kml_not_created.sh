@@ -3,4 +3,4 @@ echo '<kml/>' >trasa.kml
 
 run kml eeprom.hex no/dir/out.kml
 expect status 1
-says 'kml: no/dir/out.kml: No such file or directory'
+says 'kml: no/dir/out.kml: cannot create the KML: No such file or directory'

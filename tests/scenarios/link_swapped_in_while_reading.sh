@@ -9,7 +9,7 @@ writer=$!
 
 run kml fifo route.kml
 expect status 1
-says 'kml: route.kml: exists and is not a KML document; refusing to overwrite it'
+says 'kml: route.kml: was changed while the log was read; refusing to overwrite it'
 
 wait "$writer"
 kml big.hex whole.kml >whole.out
