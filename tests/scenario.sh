@@ -28,6 +28,7 @@ root=$(mktemp -d "${TMPDIR:-/tmp}/kml_scenario.XXXXXX")
 # shellcheck disable=SC2317 # called by the EXIT trap
 cleanup() {
   if mountpoint -q "$root/run/small" 2>/dev/null; then umount "$root/run/small"; fi
+  chattr -R -i "$root/run" 2>/dev/null
   rm -rf "$root"
 }
 trap cleanup EXIT

@@ -12,6 +12,8 @@
 #   gdal         GDAL's ogrinfo is installed
 #   small-disk   a POSIX build, and a 256 KiB file system mounted on ./small (as root)
 #   no-inodes    the same, but a file system with room for one file, ./small/old.kml
+#   immutable    a POSIX build, and folders that `chattr +i` makes take no new file
+#                (as root, on ext4 and the like), as no permission does for root
 #   exchange     Linux's renameat2, as $EXCHANGE A B [STOP] (tests/exchange.cpp) swaps
 #                two files, and a build that uses it: not Windows' nor Node's
 needs() {
@@ -29,6 +31,10 @@ needs() {
         [[ $KML != *.exe ]] || why="not for a Windows build"
         [ -n "$why" ] || { mkdir small && mount -t tmpfs -o "$options" kml_test small 2>/dev/null; } ||
           why="cannot mount a small file system here" ;;
+      immutable)
+        [[ $KML != *.exe && $KML != *.js ]] || why="not for a Windows or Node build"
+        [ -n "$why" ] || { mkdir probe && chattr +i probe 2>/dev/null && chattr -i probe && rmdir probe; } ||
+          why="no folder here can be made immutable" ;;
       exchange)
         [ -x "${EXCHANGE:-}" ] || why="no renameat2 here"
         [[ $KML != *.exe && $KML != *.js ]] || why="not for a Windows or Node build" ;;
