@@ -2,23 +2,28 @@
 #   cpack -G DEB   kml_<version>_<arch>.deb: /usr/bin/kml, the manual page, and the
 #                  copyright (the MIT licence) and changelog that Debian asks of every
 #                  package
-#   cpack -G ZIP   in a Windows build: kml-<version>-win64.zip, kml.exe, the README and
-#                  the LICENSE; in an emscripten build: kml-<version>-web.zip, the page
-#                  folder and the LICENSE
+#   cpack -G ZIP   in a Windows build: kml-<version>-win64.zip, kml.exe; in an emscripten
+#                  build: kml-<version>-web.zip, the page folder. Each with a short
+#                  README.txt of its own in English and Polish, the LICENSE, and the
+#                  sample log as eeprom.hex, which kml converts when given no log
 # Only the program and its documentation are installed: not the tests, the benchmark or
 # makelog. Every package is the same to the byte whoever builds it, wherever and whenever:
 # its time stamps are those of the last changelog entry, and no build path gets into it.
 include(GNUInstallDirs)
 
+set(KML_VERSION ${PROJECT_VERSION})
 if(EMSCRIPTEN)
   # Unzipped, the folder is the page: open its index.html.
   install(DIRECTORY "${KML_PAGE_DIR}/" DESTINATION . FILES_MATCHING PATTERN "*.html" PATTERN "*.css" PATTERN "*.js")
-  install(FILES LICENSE DESTINATION .)
+  configure_file(packaging/web/README.txt "${CMAKE_CURRENT_BINARY_DIR}/README.txt" @ONLY)
+  install(FILES LICENSE "${CMAKE_CURRENT_BINARY_DIR}/README.txt" examples/eeprom.hex DESTINATION .)
   set(CPACK_PACKAGE_FILE_NAME "kml-${PROJECT_VERSION}-web")
 elseif(WIN32)
-  # Unzipped, the folder holds kml.exe beside the README, ready to run.
+  # Unzipped, the folder holds kml.exe beside the sample log, ready to run: a double-click
+  # converts it. Its README has Windows' line ends, for any editor there.
   install(TARGETS kml RUNTIME DESTINATION .)
-  install(FILES README.md LICENSE DESTINATION .)
+  configure_file(packaging/windows/README.txt "${CMAKE_CURRENT_BINARY_DIR}/README.txt" @ONLY NEWLINE_STYLE CRLF)
+  install(FILES LICENSE "${CMAKE_CURRENT_BINARY_DIR}/README.txt" examples/eeprom.hex DESTINATION .)
 else()
   install(TARGETS kml RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES packaging/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})

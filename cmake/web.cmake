@@ -6,6 +6,22 @@
 #                    kml-web.js, the same program (wasm embedded) as a function,
 #                    kmlProgram(), whose source the page runs in a Web Worker
 #   cpack -G ZIP     kml-<version>-web.zip, the page folder
+# Linking runs emscripten's JavaScript optimizer on node, which needs acorn. Debian keeps
+# it in /usr/share/nodejs, where only Debian's own node looks: with any other node on the
+# PATH, the link steps are given NODE_PATH naming that folder too.
+execute_process(COMMAND node -e "require('acorn')" RESULT_VARIABLE kml_no_acorn OUTPUT_QUIET ERROR_QUIET)
+if(kml_no_acorn AND EXISTS /usr/share/nodejs/acorn)
+  set(kml_node_path "/usr/share/nodejs")
+  if(DEFINED ENV{NODE_PATH} AND NOT "$ENV{NODE_PATH}" STREQUAL "")
+    string(APPEND kml_node_path ":$ENV{NODE_PATH}")
+  endif()
+  set_property(GLOBAL PROPERTY RULE_LAUNCH_LINK "${CMAKE_COMMAND} -E env NODE_PATH=${kml_node_path}")
+  message(STATUS "node finds no acorn of its own: linking with NODE_PATH=${kml_node_path}")
+elseif(kml_no_acorn)
+  message(FATAL_ERROR "node cannot find acorn, which emscripten needs: install it (Debian: node-acorn), "
+                      "or name the folder that holds it in NODE_PATH")
+endif()
+
 set(kml_runtime -sEXIT_RUNTIME=1 -sALLOW_MEMORY_GROWTH=1)
 target_link_options(kml PRIVATE ${kml_runtime} -sNODERAWFS=1 -sENVIRONMENT=node -sSINGLE_FILE=1)
 

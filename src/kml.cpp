@@ -60,7 +60,10 @@ int main(int argc, char* argv[])
     std::FILE* const file = OpenFile(logPath, "rb");
     if (file == nullptr) {
         Complain(stderr, logPath, "%s", std::strerror(errno));
-        if (logPath[0] == '-') {
+        // Whoever typed no log, or an option, may not know what kml takes.
+        if (arguments.size() < 2) {
+            std::fprintf(stderr, "usage: kml [LOG [KML]]\n");
+        } else if (logPath[0] == '-') {
             std::fprintf(stderr, "usage: kml [LOG [KML]] (kml takes no options)\n");
         }
         return kNothingConverted;

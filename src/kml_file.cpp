@@ -3,7 +3,10 @@
 #include "conversion.h"
 
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <cstring>
+#include <random>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
@@ -152,6 +155,29 @@ void Discard(KmlFile& kml)
     }
 }
 
+// Makes the new file in `folder`, under a name no file there has: ".kml-" and six letters
+// or digits, whatever the KML's own name (names differ in case only where the folder
+// does). Null, with errno set, when none can be made; EEXIST when every name tried was
+// taken.
+std::FILE* MakeNewFile(const std::string& folder, std::string& path)
+{
+    const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::uint64_t seed = std::random_device{}() ^
+                         static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        path = folder + "/.kml-";
+        for (int k = 0; k < 6; ++k) {
+            seed = seed * 6364136223846793005u + 1442695040888963407u;
+            path += kLetters[(seed >> 33) % (sizeof kLetters - 1)];
+        }
+        std::FILE* const file = CreateNewFile(path);
+        if (file != nullptr || errno != EEXIST) {
+            return file;
+        }
+    }
+    return nullptr;
+}
+
 bool TakesNoNewFile(int error)
 {
     return error == EACCES || error == EPERM || error == EROFS;
@@ -223,7 +249,7 @@ KmlResult OpenKml(KmlFile& kml, std::FILE* messages)
         return KmlResult::Written;
     }
     const fs::path folder = fs::u8path(kml.target).parent_path();
-    kml.stream = CreateNewFile(folder.empty() ? "." : folder.u8string(), kml.partial);
+    kml.stream = MakeNewFile(folder.empty() ? "." : folder.u8string(), kml.partial);
     if (kml.stream != nullptr) {
         if (kml.way == KmlWay::Replace) {
             CopyPermissions(kml.stream, kml.target);

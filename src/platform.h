@@ -38,12 +38,11 @@ FileId IdentifyFile(const std::string& path);
 // Which file an open stream reads or writes.
 FileId IdentifyStream(std::FILE* stream);
 
-// Makes a new file in `folder` under a name no other file has, ".kml-" and six letters
-// or digits, and opens it for writing text, with the usual mode under the umask; its
-// path goes to `path`. Until ForgetNewFile, an interrupt (Ctrl-C, a hang-up, SIGTERM,
-// unless the caller had it ignored) removes it before the process ends. Null, with
-// errno set, when no such file can be made.
-std::FILE* CreateNewFile(const std::string& folder, std::string& path);
+// Creates a file that does not exist yet (errno EEXIST when it does) and opens it for
+// writing text, with the usual mode under the umask. Until ForgetNewFile, an interrupt
+// (Ctrl-C, a hang-up, SIGTERM, unless the caller had it ignored) removes it before the
+// process ends.
+std::FILE* CreateNewFile(const std::string& path);
 void ForgetNewFile();
 
 // Gives `file` the permission bits, and the owner and group where allowed, of the file

@@ -2,7 +2,6 @@
 #include "platform.h"
 
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
@@ -118,50 +117,30 @@ FileId IdentifyStream(std::FILE* stream)
     return fstat(fileno(stream), &file) == 0 ? Identify(file) : FileId{};
 }
 
-std::FILE* CreateNewFile(const std::string& folder, std::string& path)
+std::FILE* CreateNewFile(const std::string& path)
 {
-    const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    auto seed = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-                static_cast<std::uint64_t>(getpid()) << 32;
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        std::string name = "/.kml-";
-        for (int k = 0; k < 6; ++k) {
-            seed = seed * 6364136223846793005u + 1442695040888963407u;
-            name += kLetters[(seed >> 33) % (sizeof kLetters - 1)];
-        }
-        path = folder + name;
-        if (path.size() >= sizeof newFile) {
-            errno = ENAMETOOLONG;
-            return nullptr;
-        }
-        haveNewFile = 0;
-        std::memcpy(newFile, path.c_str(), path.size() + 1);
-        for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-            RemoveNewFileOn(signal);
-        }
-        haveNewFile = 1;
-        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
-        if (fd < 0) {
-            const int error = errno;
-            haveNewFile = 0;
-            errno = error;
-            if (error == EEXIST) {
-                continue;
-            }
-            return nullptr;
-        }
-        if (std::FILE* const file = fdopen(fd, "w")) {
-            return file;
-        }
-        const int error = errno;
-        close(fd);
-        unlink(path.c_str());
-        haveNewFile = 0;
-        errno = error;
+    if (path.size() >= sizeof newFile) {
+        errno = ENAMETOOLONG;
         return nullptr;
     }
-    errno = EEXIST;  // no free name
-    return nullptr;
+    haveNewFile = 0;
+    std::memcpy(newFile, path.c_str(), path.size() + 1);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        RemoveNewFileOn(signal);
+    }
+    haveNewFile = 1;
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    std::FILE* const file = fd >= 0 ? fdopen(fd, "w") : nullptr;
+    if (file == nullptr) {
+        const int error = errno;
+        haveNewFile = 0;
+        if (fd >= 0) {
+            close(fd);
+            unlink(path.c_str());
+        }
+        errno = error;
+    }
+    return file;
 }
 
 void ForgetNewFile()

@@ -7,7 +7,6 @@
 #include <shellapi.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -21,6 +20,23 @@ UINT consoleOutput;
 void RestoreConsole()
 {
     SetConsoleOutputCP(consoleOutput);
+}
+
+// A console that kml alone holds (it was started by a double-click, not from a command
+// prompt) closes as soon as kml ends: what it said would be gone before it was read.
+void WaitBeforeTheConsoleCloses()
+{
+    std::fflush(stdout);
+    std::fputs("Press Enter to close this window.\n", stderr);
+    std::fflush(stderr);
+    for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar()) {
+    }
+}
+
+bool IsConsole(DWORD stream)
+{
+    DWORD mode;
+    return GetConsoleMode(GetStdHandle(stream), &mode) != 0;
 }
 
 std::wstring Wide(const std::string& path)
@@ -58,6 +74,13 @@ std::vector<std::string> StartProcess(int, char*[])
     consoleOutput = GetConsoleOutputCP();
     if (consoleOutput != 0 && SetConsoleOutputCP(CP_UTF8)) {
         std::atexit(RestoreConsole);
+    }
+    // Only when the console is kml's alone and it reads and writes there: from a command
+    // prompt, in a pipe or with its output in a file, kml ends as it always does.
+    DWORD processes[2];
+    if (GetConsoleProcessList(processes, 2) == 1 && IsConsole(STD_INPUT_HANDLE) && IsConsole(STD_OUTPUT_HANDLE) &&
+        IsConsole(STD_ERROR_HANDLE)) {
+        std::atexit(WaitBeforeTheConsoleCloses);
     }
     int count = 0;
     LPWSTR* const wide = CommandLineToArgvW(GetCommandLineW(), &count);
@@ -100,31 +123,15 @@ FileId IdentifyStream(std::FILE* stream)
     return {info.dwVolumeSerialNumber, static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow, true};
 }
 
-std::FILE* CreateNewFile(const std::string& folder, std::string& path)
+std::FILE* CreateNewFile(const std::string& path)
 {
-    const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";  // names ignore case here
-    auto seed = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-                static_cast<std::uint64_t>(GetCurrentProcessId()) << 32;
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        std::string name = "/.kml-";
-        for (int k = 0; k < 6; ++k) {
-            seed = seed * 6364136223846793005u + 1442695040888963407u;
-            name += kLetters[(seed >> 33) % (sizeof kLetters - 1)];
-        }
-        path = folder + name;
-        const int fd = _wopen(Wide(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_TEXT, _S_IREAD | _S_IWRITE);
-        if (fd < 0 && errno == EEXIST) {
-            continue;
-        }
-        std::FILE* const file = fd >= 0 ? _fdopen(fd, "w") : nullptr;
-        if (file == nullptr && fd >= 0) {
-            _close(fd);
-            _wremove(Wide(path).c_str());
-        }
-        return file;
+    const int fd = _wopen(Wide(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_TEXT, _S_IREAD | _S_IWRITE);
+    std::FILE* const file = fd >= 0 ? _fdopen(fd, "w") : nullptr;
+    if (file == nullptr && fd >= 0) {
+        _close(fd);
+        _wremove(Wide(path).c_str());
     }
-    errno = EEXIST;  // no free name
-    return nullptr;
+    return file;
 }
 
 void ForgetNewFile()
