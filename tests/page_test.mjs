@@ -126,10 +126,36 @@ async function openPage(browser, url, languages = ['en-GB', 'en']) {
   return { page, trouble };
 }
 
-// The bytes behind a download link, read back through its blob: URL.
+// Whether the element is rendered at all, as a user would see it.
+async function seen(page, id) {
+  return page.$eval(`#${id}`, (element) => {
+    const box = element.getBoundingClientRect();
+    const style = getComputedStyle(element);
+    return style.display !== 'none' && style.visibility !== 'hidden' && box.width > 0 && box.height > 0;
+  });
+}
+
+// Before any log, and after a log that gave nothing, nothing is offered to save.
+async function nothingOffered(page, what) {
+  for (const id of ['download-kml', 'download-listing', 'warnings']) {
+    check(!(await seen(page, id)), `${what}: #${id} is not seen`);
+  }
+}
+
+// The page as it looks, for review: in the build folder, beside the page.
+async function screenshot(page, name) {
+  const folder = path.join(pageDir, '..', 'screenshots');
+  fs.mkdirSync(folder, { recursive: true });
+  await page.screenshot({ path: path.join(folder, `${name}.png`), fullPage: true });
+}
+
+// The bytes behind a download link that is seen, read back through its blob: URL.
 async function download(page, id) {
+  if (!(await seen(page, id))) {
+    return null;
+  }
   const base64 = await page.$eval(`#${id}`, async (link) => {
-    if (link.hidden || !link.href) {
+    if (!link.href) {
       return null;
     }
     const bytes = new Uint8Array(await (await fetch(link.href)).arrayBuffer());
@@ -154,7 +180,7 @@ async function convert(page, ...files) {
     status: await page.$eval('#status', (element) => element.dataset.status),
     warnings: await page.$eval('#status', (element) => element.dataset.warnings),
     statusText: await text('status'),
-    warningText: await page.$eval('#warnings', (element) => (element.hidden ? '' : element.textContent)),
+    warningText: (await seen(page, 'warnings')) ? await text('warnings') : '',
     chosen: await text('chosen'),
     count: await text('count'),
     positions: await text('positions'),
@@ -176,7 +202,8 @@ function asTheProgramGives(result, file, what) {
     `${what}: data-warnings ${result.warnings}, the program wrote ${lines} lines`);
   check(result.messages === (expected.messages || 'Nothing: no warnings, no problems.'),
     `${what}: messages ${JSON.stringify(result.messages)}, the program gives ${JSON.stringify(expected.messages)}`);
-  check(Buffer.compare(result.listing, expected.listing) === 0, `${what}: the listing is the program's`);
+  check(expected.listing.length === 0 ? result.listing === null : result.listing &&
+    Buffer.compare(result.listing, expected.listing) === 0, `${what}: the listing is the program's`);
   check(expected.route === null ? result.kml === null : result.kml && Buffer.compare(result.kml, expected.route) === 0,
     `${what}: the KML is the program's`);
   check(!/NaN|Infinity|e[+-]\d/.test(result.summary), `${what}: the summary shows only numbers: ${result.summary}`);
@@ -209,6 +236,7 @@ async function testEngine(engine, logs) {
       reached = await page.evaluate(() => document.activeElement.id === 'log');
     }
     check(reached, `${engine}: the keyboard reaches the log input`);
+    await nothingOffered(page, `${engine} before any log`);
 
     // The sample: the golden KML and listing, byte for byte, and the route in view.
     let result = await convert(page, logs.sample);
@@ -222,6 +250,7 @@ async function testEngine(engine, logs) {
       `${engine} sample: the extent and length: ${result.summary}`);
     check(await inView(page, ['status', 'route']), `${engine}: at 1280×800 the status and the route are in view`);
     await accessible(page, `${engine} English`);
+    await screenshot(page, `${engine}-en-sample`);
 
     // Polish, switched to with the result kept; then a Polish browser, and ?lang=en.
     await page.click('[data-language="pl"]');
@@ -230,6 +259,7 @@ async function testEngine(engine, logs) {
       (await page.$eval('#positions', (element) => element.textContent)) === '42',
     `${engine}: the switch speaks Polish and keeps the result`);
     await accessible(page, `${engine} Polish`);
+    await screenshot(page, `${engine}-pl-sample`);
     await page.setViewport({ width: 390, height: 800 });
     check(await page.evaluate(() => {
       const [result, route] = ['status', 'route'].map((id) => document.getElementById(id).getBoundingClientRect());
@@ -239,6 +269,7 @@ async function testEngine(engine, logs) {
     const polish = await openPage(browser, `file://${pageDir}/index.html`, ['pl-PL', 'pl', 'en']);
     check(await polish.page.$eval('h2', (h2) => h2.textContent) === '1. Wybierz log',
       `${engine}: Polish for a Polish browser`);
+    await nothingOffered(polish.page, `${engine} before any log, in Polish`);
     await polish.page.goto(`file://${pageDir}/index.html?lang=en`);
     check(await polish.page.$eval('h2', (h2) => h2.textContent) === '1. Choose a log',
       `${engine}: ?lang=en forces English`);
@@ -251,6 +282,14 @@ async function testEngine(engine, logs) {
       result = await convert(p, logs[name]);
       asTheProgramGives(result, logs[name], `${engine} ${name}`);
       expect(result, `${engine} ${name}`);
+      if (name === 'typo') {
+        await nothingOffered(p, `${engine} after a dump that cannot be trusted`);
+        await screenshot(p, `${engine}-en-failure`);
+        await p.click('[data-language="pl"]');
+        await nothingOffered(p, `${engine} after a dump that cannot be trusted, in Polish`);
+        await screenshot(p, `${engine}-pl-failure`);
+        await p.click('[data-language="en"]');
+      }
     }
     result = await convert(p, logs.dump, logs.sample, logs.empty);
     check(result.kml && Buffer.compare(result.kml, golden('sample.kml')) === 0 &&
@@ -283,8 +322,9 @@ async function testServed(engine, logs) {
     const result = await convert(page, logs.sample);
     check(result.kml && Buffer.compare(result.kml, golden('sample.kml')) === 0, `${engine} over HTTP: the golden KML`);
     await new Promise((settled) => setTimeout(settled, 500));
-    // Every file of the page, its LICENSE (in the zip) aside.
-    const own = fs.readdirSync(pageDir).filter((name) => name !== 'LICENSE').map((name) => `/${name}`).sort();
+    // Every file of the page, what the zip holds beside it aside.
+    const own = fs.readdirSync(pageDir).filter((name) => !['LICENSE', 'README.txt', 'eeprom.hex'].includes(name))
+      .map((name) => `/${name}`).sort();
     check(JSON.stringify([...new Set(asked)].sort()) === JSON.stringify(own),
       `${engine} over HTTP: asked for ${[...new Set(asked)].sort()}, the page's files are ${own}`);
     check(trouble.length === 0, `${engine} over HTTP: no policy violation, no console error: ${trouble.join('; ')}`);
@@ -315,6 +355,15 @@ try {
     video: write('video.mp4', Buffer.concat(Array.from({ length: 400 },
       (_, k) => crypto.createHash('sha512').update(String(k)).digest()))),
     full: write('full.hex', logBytes(65535, full)),
+    // A dump with a wrong checksum on its second line: nothing converted.
+    typo: (() => {
+      const dump = path.join(work, 'logs', 'typo.hex');
+      execFileSync('objcopy', ['-I', 'binary', '-O', 'ihex', path.join(work, 'logs', 'eeprom.hex'), dump]);
+      const lines = fs.readFileSync(dump, 'latin1').split('\n');
+      lines[1] = lines[1].replace(/(..)(\r?)$/, (all, sum, cr) => (sum === '00' ? '01' : '00') + cr);
+      fs.writeFileSync(dump, lines.join('\n'), 'latin1');
+      return dump;
+    })(),
     cases: {
       'trasa.kml': (result, what) => check(result.kml && Buffer.compare(result.kml, golden('sample.kml')) === 0 &&
         result.kmlName === 'trasa.kml', `${what}: converted as on the command line`),
@@ -330,6 +379,9 @@ try {
       `${what}: count 0, nothing of the last log left`),
       full: (result, what) => check(result.positions === '65,535' && result.shownListing.split('\n').length === 1001,
         `${what}: 65,535 positions, the first 1,000 lines shown`),
+      typo: (result, what) => check(result.status === '1' && result.kml === null && result.listing === null &&
+        result.warningText === '' && result.chosen === 'Nothing was converted from typo.hex.',
+      `${what}: status 1, nothing offered, the error no warning: ${result.chosen}`),
     },
   };
   for (const engine of chosen) {

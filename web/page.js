@@ -229,14 +229,17 @@
     const status = $('status');
     const failed = shown && (shown.failure || (shown.result && shown.result.status !== 0));
     const result = shown && shown.result;
-    const warnings = result ? result.messages.split('\n').filter((line) => line !== '').length : 0;
+    const lines = result ? result.messages.split('\n').filter((line) => line !== '').length : 0;
+    // Where no KML was written, what the program said is why, not a warning.
+    const warnings = result && result.route ? lines : 0;
     status.dataset.status = result ? String(result.status) : '';
-    status.dataset.warnings = result ? String(warnings) : '';
+    status.dataset.warnings = result ? String(lines) : '';
     status.classList.toggle('failure', Boolean(failed));
     $('warnings').hidden = warnings === 0;
     $('warnings').textContent = warnings > 0 ? words.warnings(warnings) : '';
+    const done = result && !result.route ? words.notConverted : words.converted;
     $('chosen').textContent = !shown || !shown.name ? ''
-      : (shown.converting ? words.converting(shown.name, number(shown.size)) : words.converted(shown.name)) +
+      : (shown.converting ? words.converting(shown.name, number(shown.size)) : done(shown.name)) +
         (shown.leftOut.length > 0 ? words.leftOut(shown.leftOut.join(', ')) : '');
     if (!result) {
       status.textContent = !shown ? words.nothingYet
@@ -306,7 +309,9 @@
     requestAnimationFrame(() => requestAnimationFrame(() => {
       performance.measure('kml: choice to route drawn', { start: started });
       const result = shown.result;
-      offer('download-listing', result.listing, 'text/plain', 'trasa.txt');
+      if (result.listing.length > 0) {
+        offer('download-listing', result.listing, 'text/plain', 'trasa.txt');
+      }
       if (result.route) {
         offer('download-kml', result.route, 'application/vnd.google-earth.kml+xml', kmlName(shown.name));
       }

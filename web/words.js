@@ -31,6 +31,7 @@ const WORDS = {
     converting: (name, size) => `Converting ${name} (${size} bytes)…`,
     convertingStatus: 'Converting…',
     converted: (name) => `Converted ${name}.`,
+    notConverted: (name) => `Nothing was converted from ${name}.`,
     leftOut: (names) => ` Only one log is converted at a time; left out: ${names}.`,
     status: (code, meaning) => `Exit status ${code}: ${meaning}.`,
     meanings: {
@@ -98,6 +99,7 @@ const WORDS = {
     converting: (name, size) => `Konwertowanie ${name} (bajtów: ${size})…`,
     convertingStatus: 'Konwertowanie…',
     converted: (name) => `Przekonwertowano ${name}.`,
+    notConverted: (name) => `Z pliku ${name} nic nie przekonwertowano.`,
     leftOut: (names) => ` Naraz konwertowany jest jeden log; pominięte: ${names}.`,
     status: (code, meaning) => `Kod wyjścia ${code}: ${meaning}.`,
     meanings: {
