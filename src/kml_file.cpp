@@ -314,6 +314,12 @@ KmlResult CloseKml(KmlFile& kml, std::FILE* messages)
         kml.partial.clear();
         return KmlResult::Written;
     }
+    if (placed == Placed::Stranded) {
+        Complain(messages, kml.path, "was changed while the log was read; what was there is now %s",
+                 kml.partial.c_str());
+        ForgetNewFile();
+        return KmlResult::Refused;
+    }
     Discard(kml);
     if (placed == Placed::Changed) {
         return Changed(kml, messages);

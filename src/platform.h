@@ -57,6 +57,7 @@ int SyncFile(std::FILE* file);
 enum class Placed {
     Done,     // it is there
     Changed,  // the path no longer holds what was decided on: nothing was replaced
+    Stranded, // so, and what was there could not be put back: it is at the new file's name
     Failed,   // the system refused, with errno set: nothing was replaced
 };
 

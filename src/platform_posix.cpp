@@ -194,8 +194,9 @@ Placed ReplaceCheckedFile(const std::string& from, const std::string& to, const 
     // checked, or they trade back. Elsewhere, a look just before the rename.
     if (RenameAt2(from, to, kRenameExchange)) {
         if (!(IdentifyFile(from) == checked)) {
-            RenameAt2(from, to, kRenameExchange);
-            return Placed::Changed;
+            // Back, or, where the path went meanwhile, back to it.
+            return RenameAt2(from, to, kRenameExchange) || RenameAt2(from, to, kRenameNoReplace) ? Placed::Changed
+                                                                                                 : Placed::Stranded;
         }
         unlink(from.c_str());
     } else if (Unsupported(errno) || errno == ENOENT) {
