@@ -6,6 +6,8 @@
 #   posix        a POSIX build: Windows words a broken pipe or a directory otherwise
 #   posix-files  a POSIX build that writes through the C library: not Node's, whose file
 #                system writes at a position, which a FIFO refuses
+#   direct       a POSIX build run as it is, through no emulator (qemu turns a signal
+#                that the program ignores into an interrupted system call), Wine or Node
 #   this-build   the build made here, not emulated nor sanitized: the scenario measures
 #                the process
 #   other-build  another build, compared with the one made here
@@ -22,6 +24,7 @@ needs() {
     case $need in
       posix) [[ $KML != *.exe ]] || why="not for a Windows build" ;;
       posix-files) [[ $KML != *.exe && $KML != *.js ]] || why="not for a Windows or Node build" ;;
+      direct) [[ -z ${KML_RUNNER:-} && $KML != *.exe && $KML != *.js ]] || why="not through $KML_RUNNER" ;;
       this-build) [ "$KML" = "$HERE" ] && [ "${KML_SANITIZED:-0}" != 1 ] || why="only for the build made here, unsanitized" ;;
       other-build) [ "$KML" != "$HERE" ] || why="only for a build other than the one made here" ;;
       gdal) [ -x "${OGRINFO:-}" ] || why="GDAL's ogrinfo is not installed" ;;

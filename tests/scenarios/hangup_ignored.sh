@@ -1,6 +1,6 @@
 # A hang-up that the caller ignores (nohup, a background job) stays ignored: the run
 # goes on and converts. The writer sends it once the program is well into the log.
-needs posix-files
+needs direct
 big_log big.hex
 mkfifo fifo
 trap '' HUP
