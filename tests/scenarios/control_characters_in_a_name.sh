@@ -1,5 +1,6 @@
 # A name with a line end, an escape and a tab in it is told on one line, escaped as
 # `ls -b` shows it.
+needs posix
 echo '<kml/>' >trasa.kml
 
 run kml $'day\n2\033\t.hex'
