@@ -101,16 +101,14 @@ double Median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-double Since(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 // Writes `kml` to a new file here and syncs it as the program does, RUNS times; prints
 // the median time of the write and of the syncs.
 void TimeSync(const std::string& kml, int runs)
 {
 #if !defined(_WIN32)
+    const auto Since = [](std::chrono::steady_clock::time_point start) {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
     std::vector<double> written, synced;
     for (int run = 0; run < runs; ++run) {
         const char* const name = ".kml-bench";
