@@ -174,6 +174,11 @@ expect_the_rest() {
   done
 }
 
+# entries_here: what the folder holds, but the command's stdout and stderr, sorted.
+entries_here() {
+  find . -maxdepth 1 ! -name stdout ! -name stderr | sort
+}
+
 # as_written <TEXT: the text with the line ends of the program under test.
 as_written() {
   if [[ $KML = *.exe ]]; then sed 's/$/\r/'; else cat; fi

@@ -1,8 +1,8 @@
 # An empty KML path names no file: refused before anything is made.
-files=$(find . -maxdepth 1 | sort)
+files=$(entries_here)
 
 run kml eeprom.hex ''
 expect status 1
 says 'kml: : cannot create the KML: No such file or directory'
 
-diff <(echo "$files") <(find . -maxdepth 1 ! -name stdout ! -name stderr | sort)
+diff <(echo "$files") <(entries_here)

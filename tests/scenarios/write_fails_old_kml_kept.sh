@@ -2,12 +2,12 @@
 # and nothing else is left in the folder.
 cp "$G/huge.kml" trasa.kml
 cp trasa.kml before
-files=$(find . -maxdepth 1 | sort)
+files=$(entries_here)
 limit_file_size 1
 
 run kml eeprom.hex trasa.kml >/dev/null
 expect status 255
 expect stderr matching 'kml: trasa.kml: .*; the KML was left as it was'
 
-diff <(echo "$files") <(find . -maxdepth 1 ! -name stdout ! -name stderr | sort)
+diff <(echo "$files") <(entries_here)
 cmp before trasa.kml

@@ -3,13 +3,13 @@
 cp "$G/huge.kml" old.kml
 cp old.kml before
 ln old.kml route.kml
-files=$(find . -maxdepth 1 | sort)
+files=$(entries_here)
 limit_file_size 1
 
 run kml eeprom.hex route.kml >/dev/null
 expect status 255
 expect stderr matching 'kml: route.kml: .*; the KML was left as it was'
 
-diff <(echo "$files") <(find . -maxdepth 1 ! -name stdout ! -name stderr | sort)
+diff <(echo "$files") <(entries_here)
 cmp before old.kml
 cmp before route.kml
