@@ -42,14 +42,19 @@ std::string MakeFullLog()
 // The program's own conversion of `log`, whatever its form.
 void Convert(std::FILE* log, std::FILE* kml, std::FILE* listing)
 {
-    std::FILE* const messages = std::tmpfile();
+    Outcome outcome;
+    outcome.messages = std::tmpfile();
     Log stream;
-    if (messages == nullptr || !OpenLog(log, "full log", stream, messages) ||
-        ConvertLog(stream, "full log", kml, listing, messages) != kConverted) {
+    if (outcome.messages == nullptr || !OpenLog(log, "full log", stream, outcome)) {
+        std::fprintf(stderr, "kml_bench: the full log did not open\n");
+        std::exit(1);
+    }
+    ConvertLog(stream, "full log", kml, listing, outcome);
+    if (ExitStatus(outcome) != kConverted) {
         std::fprintf(stderr, "kml_bench: the full log did not convert\n");
         std::exit(1);
     }
-    std::fclose(messages);
+    std::fclose(outcome.messages);
 }
 
 std::string Contents(std::FILE* file)
@@ -63,13 +68,13 @@ std::string Contents(std::FILE* file)
     return text;
 }
 
-struct Outcome {
+struct Timed {
     double seconds;
     std::string kml;
     std::string listing;
 };
 
-Outcome TimeOnce(const std::string& logBytes, void (*convert)(std::FILE*, std::FILE*, std::FILE*))
+Timed TimeOnce(const std::string& logBytes, void (*convert)(std::FILE*, std::FILE*, std::FILE*))
 {
     std::FILE* log = std::tmpfile();
     std::FILE* kml = std::tmpfile();
@@ -88,11 +93,11 @@ Outcome TimeOnce(const std::string& logBytes, void (*convert)(std::FILE*, std::F
     std::fflush(listing);
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
-    Outcome outcome{elapsed.count(), Contents(kml), Contents(listing)};
+    Timed timed{elapsed.count(), Contents(kml), Contents(listing)};
     std::fclose(log);
     std::fclose(kml);
     std::fclose(listing);
-    return outcome;
+    return timed;
 }
 
 double Median(std::vector<double> values)
@@ -153,16 +158,16 @@ int main(int argc, char* argv[])
         {"as Intel HEX", IntelHexDump(log, 16, 0), {}},  // as avrdude and objcopy write it
         {"as S-records", SRecordDump(log, 16, 0, false), {}},
     };
-    const Outcome expected = TimeOnce(log, Convert);
+    const Timed expected = TimeOnce(log, Convert);
     // Each run takes the forms in another order: none always comes after another.
     for (int run = 0; run < 3 * runs; ++run) {
         Form& form = forms[(run + run / 3) % 3];
-        const Outcome outcome = TimeOnce(form.bytes, Convert);
-        if (outcome.kml != expected.kml || outcome.listing != expected.listing) {
+        const Timed timed = TimeOnce(form.bytes, Convert);
+        if (timed.kml != expected.kml || timed.listing != expected.listing) {
             std::fprintf(stderr, "kml_bench: the raw log and its dump disagree (%s)\n", form.name);
             return 1;
         }
-        form.seconds.push_back(outcome.seconds);
+        form.seconds.push_back(timed.seconds);
     }
     std::printf("full log: %d records, %d runs each\n", kFullLog, runs);
     std::printf("%-14s %9s %9s %8s %8s %9s\n", "", "best ms", "median", "best/raw", "med/raw", "bytes");

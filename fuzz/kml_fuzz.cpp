@@ -106,10 +106,12 @@ void CheckConversion(const std::string& bytes)
     Input input(bytes);
     Output kml, listing, messages;
     Log log;
-    int status = kNothingConverted;
-    if (OpenLog(input.file, "fuzz", log, messages.file)) {
-        status = ConvertLog(log, "fuzz", kml.file, listing.file, messages.file);
+    Outcome outcome;
+    outcome.messages = messages.file;
+    if (OpenLog(input.file, "fuzz", log, outcome)) {
+        ConvertLog(log, "fuzz", kml.file, listing.file, outcome);
     }
+    const int status = ExitStatus(outcome);
     const std::string document = kml.Close(), listed = listing.Close();
     messages.Close();
     if (RecogniseDump(bytes.substr(0, kFormHead)).form != DumpForm::Raw) {
@@ -164,7 +166,9 @@ void CheckDumpsDecode(const std::string& bytes)
     for (const std::string& dump : dumps) {
         Input input(Dressed(dump, dress));
         Log log;
-        Require(OpenLog(input.file, "fuzz", log, stderr), "a dump of a raw log does not decode");
+        Outcome outcome;
+        outcome.messages = stderr;
+        Require(OpenLog(input.file, "fuzz", log, outcome), "a dump of a raw log does not decode");
         Require(log.bytes.held == image && !log.cut && log.bytes.file == nullptr, "a dump decodes to other bytes");
         Require(std::find(log.given.begin(), log.given.end(), false) == log.given.end(), "a dump leaves a gap");
     }
@@ -174,7 +178,9 @@ void CheckDumpsDecode(const std::string& bytes)
         Input input(Dressed(":020000040081" "79\n" + dumps[0], dress));
         Output messages;
         Log log;
-        Require(!OpenLog(input.file, "fuzz", log, messages.file), "a dump beyond any log converts");
+        Outcome outcome;
+        outcome.messages = messages.file;
+        Require(!OpenLog(input.file, "fuzz", log, outcome), "a dump beyond any log converts");
         Require(messages.Close() == "kml: fuzz: no record holds a byte of the log; the first is at 0x810000\n",
                 "a dump beyond any log is refused for another reason");
     }

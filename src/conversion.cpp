@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdarg>
 #include <cmath>
 #include <cstring>
 
@@ -36,40 +35,25 @@ bool OffTheEarth(double latitude, double longitude)
     return std::fabs(latitude) > 90 || std::fabs(longitude) > 180;
 }
 
+// An offset as the messages give it: "0x" and at least four hex digits.
+std::string Hex(std::ptrdiff_t offset)
+{
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%04lX", static_cast<unsigned long>(offset));
+    return text;
+}
+
 // Of a text dump: says where the first bytes that the conversion read but no record gave
 // lie, from the first of them to the last before the next record or the image's end.
-void ComplainOfGap(const Log& log, const std::string& path, std::FILE* messages)
+void ComplainOfGap(const Log& log, const std::string& path, Outcome& outcome)
 {
     const std::vector<bool>& given = log.given;
     const auto read = given.begin() + static_cast<std::ptrdiff_t>(std::min(log.bytes.at, given.size()));
     const auto first = std::find(given.begin(), read, false);
     if (first != read) {
         const auto next = std::find(first, given.end(), true);
-        Complain(messages, path, "bytes 0x%04lX to 0x%04lX are in no record; read as erased (FF)",
-                 static_cast<unsigned long>(first - given.begin()), static_cast<unsigned long>(next - given.begin() - 1));
+        Complain(outcome, {Said::DumpGap, path, 0, {Hex(first - given.begin()), Hex(next - given.begin() - 1)}});
     }
-}
-
-// A path as one line shows it: control characters escaped as `ls -b` shows them (\n,
-// \t, \033).
-std::string Shown(const std::string& path)
-{
-    std::string shown;
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        // Each control character that C names by a letter, followed by that letter.
-        const char* const escape = byte != 0 ? std::strchr("\aa\bb\tt\nn\vv\ff\rr", c) : nullptr;
-        if (byte >= 0x20 && byte != 0x7F) {
-            shown += c;
-        } else if (escape != nullptr) {
-            shown += {'\\', escape[1]};
-        } else {
-            char octal[8];
-            std::snprintf(octal, sizeof octal, "\\%03o", byte);
-            shown += octal;
-        }
-    }
-    return shown;
 }
 
 }  // namespace
@@ -79,23 +63,13 @@ int LastError()
     return errno != 0 ? errno : EIO;
 }
 
-void Complain(std::FILE* messages, const std::string& path, const char* format, ...)
-{
-    std::va_list arguments;
-    va_start(arguments, format);
-    char reason[512];
-    std::vsnprintf(reason, sizeof reason, format, arguments);
-    va_end(arguments);
-    std::fprintf(messages, "kml: %s: %s\n", Shown(path).c_str(), reason);
-}
-
 int FlushError(std::FILE* stream)
 {
     errno = 0;
     return std::fflush(stream) == 0 ? WriteError(stream) : LastError();
 }
 
-bool OpenLog(std::FILE* file, const std::string& path, Log& log, std::FILE* messages)
+bool OpenLog(std::FILE* file, const std::string& path, Log& log, Outcome& outcome)
 {
     log = Log{};
     LogStream& bytes = log.bytes;
@@ -107,43 +81,37 @@ bool OpenLog(std::FILE* file, const std::string& path, Log& log, std::FILE* mess
         return true;
     }
     DecodedDump dump = DecodeDump(kind, bytes);
-    const DumpFault& fault = dump.fault;
-    if (fault.reason.empty()) {
-        bytes = LogStream{};
-        bytes.held = std::move(dump.image.bytes);
-        log.given = std::move(dump.image.given);
-        log.cut = dump.image.cut;
-        return true;
+    if (dump.fault) {
+        dump.fault->path = path;
+        Complain(outcome, std::move(*dump.fault));
+        return false;
     }
-    if (fault.line > 0) {
-        Complain(messages, path, "line %ld: %s", fault.line, fault.reason.c_str());
-    } else {
-        Complain(messages, path, "%s", fault.reason.c_str());
-    }
-    return false;
+    bytes = LogStream{};
+    bytes.held = std::move(dump.image.bytes);
+    log.given = std::move(dump.image.given);
+    log.cut = dump.image.cut;
+    return true;
 }
 
-int ConvertLog(Log& log, const std::string& path, std::FILE* kml, std::FILE* listing, std::FILE* messages)
+void ConvertLog(Log& log, const std::string& path, std::FILE* kml, std::FILE* listing, Outcome& outcome)
 {
     WriteHeader(kml);
     int count = 0;
     const bool countWhole = ReadCount(log.bytes, count);
-    bool logWhole = countWhole;
     std::fprintf(listing, "Ilosc pozycji: %d\n", count);
+    outcome.stated = countWhole ? count : -1;
+    outcome.stop = countWhole ? Stop::Count : Stop::Short;
 
     // The listing is a view of the conversion: when it cannot be written (a full disk, a
     // reader that quit), it stops and the route is still written whole.
     int listingError = WriteError(listing);
     int index = 0;
     Tally notFinite, offTheEarth;
-    for (; logWhole && index < count; ++index) {
+    for (; outcome.stop == Stop::Count && index < count; ++index) {
         PositionRecord record;
         const ReadResult result = ReadRecord(log.bytes, record);
-        if (result == ReadResult::EndMarker) {
-            break;
-        }
-        if (result == ReadResult::Short) {
-            logWhole = false;
+        if (result != ReadResult::Record) {
+            outcome.stop = result == ReadResult::EndMarker ? Stop::EndMarker : Stop::Short;
             break;
         }
         const float latitude = ConvPos(record.X);
@@ -161,46 +129,42 @@ int ConvertLog(Log& log, const std::string& path, std::FILE* kml, std::FILE* lis
         }
         if (OffTheEarth(latitude, longitude)) {
             offTheEarth.Add(index);
+        } else if (outcome.keepPositions) {
+            outcome.onTheEarth.insert(outcome.onTheEarth.end(), {longitude, latitude});
         }
         WritePoint(kml, longitude, latitude);
     }
     WriteFooter(kml);
+    outcome.records = index;
+    outcome.notFinite = notFinite.count;
+    outcome.offTheEarth = offTheEarth.count;
+    outcome.route = index - notFinite.count;
 
-    int status = kConverted;
-    ComplainOfGap(log, path, messages);
+    ComplainOfGap(log, path, outcome);
     if (notFinite.count > 0) {
-        Complain(messages, path, "%d position(s) left out of the route, coordinates not finite (first at POS %d)",
-                 notFinite.count, notFinite.first);
+        Complain(outcome, {Said::NotFinite, path, 0, {std::to_string(notFinite.count), std::to_string(notFinite.first)}});
     }
     if (offTheEarth.count > 0) {
-        Complain(messages, path,
-                 "%d position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS %d); "
-                 "is this a position log?",
-                 offTheEarth.count, offTheEarth.first);
+        Complain(outcome,
+                 {Said::OffTheEarth, path, 0, {std::to_string(offTheEarth.count), std::to_string(offTheEarth.first)}});
     }
     if (log.cut) {
-        Complain(messages, path, "dump has no end record; it was cut off");
-        status = kLogIncomplete;
+        Complain(outcome, {Said::DumpCut, path});
     }
-    if (!logWhole) {
+    if (outcome.stop == Stop::Short) {
         if (log.bytes.error != 0) {
-            Complain(messages, path, "%s", std::strerror(log.bytes.error));
+            Complain(outcome, {Said::LogUnreadable, path, 0, {std::strerror(log.bytes.error)}});
         } else if (!countWhole) {
-            Complain(messages, path, "log ends inside the record count");
+            Complain(outcome, {Said::LogEndsInCount, path});
         } else {
-            Complain(messages, path, "log ends after %d of %d records, with no end marker", index, count);
+            Complain(outcome, {Said::LogEndsEarly, path, 0, {std::to_string(index), std::to_string(count)}});
         }
-        status = kLogIncomplete;
     }
 
     if (listingError == 0) {
         listingError = FlushError(listing);
     }
     if (listingError != 0) {
-        Complain(messages, "standard output", "%s", std::strerror(listingError));
-        if (status == kConverted) {
-            status = kListingFailed;
-        }
+        Complain(outcome, {Said::ListingFailed, "standard output", 0, {std::strerror(listingError)}});
     }
-    return status;
 }

@@ -6,20 +6,10 @@
 // Standard output carries the listing: the record count, then two lines per record,
 // as stored and as decimal degrees. Problems go to standard error, one line each.
 //
-// Exit status:
-//   0    the log was converted
-//   1    nothing was converted: the log cannot be opened, it is a text dump that
-//        cannot be trusted, the KML file cannot be created, both paths name the same
-//        file, or the KML path names what must not be overwritten (a file that is not
-//        a KML document, a block device, a link to nothing)
-//   2    the log ends early or cannot be read to its end; the KML file is complete
-//        and holds every whole record before that point
-//   3    the listing could not be written to standard output (a full disk, a reader
-//        that quit); the listing stops there, the KML file is written whole
-//   -1   the KML file could not be written (a write or its close failed); the path is
-//        left as it was. POSIX shells show 255
+// The exit status, and every diagnostic, are in outcome.h.
 #include "conversion.h"
 #include "kml_file.h"
+#include "outcome.h"
 #include "platform.h"
 
 #include <cerrno>
@@ -49,24 +39,22 @@ bool IsDirectory(const std::string& path)
     return std::filesystem::is_directory(std::filesystem::u8path(path), ignored);
 }
 
-}  // namespace
-
-int main(int argc, char* argv[])
+// Converts the log the arguments name into its KML, into `outcome`.
+void Run(const std::vector<std::string>& arguments, Outcome& outcome)
 {
-    const std::vector<std::string> arguments = StartProcess(argc, argv);
     const std::string logPath = arguments.size() >= 2 ? arguments[1] : "eeprom.hex";
     const std::string kmlPath = arguments.size() >= 3 ? arguments[2] : "trasa.kml";
 
     std::FILE* const file = OpenFile(logPath, "rb");
     if (file == nullptr) {
-        Complain(stderr, logPath, "%s", std::strerror(errno));
+        Complain(outcome, {Said::LogUnopenable, logPath, 0, {std::strerror(errno)}});
         // Whoever typed no log, or an option, may not know what kml takes.
         if (arguments.size() < 2) {
-            std::fprintf(stderr, "usage: kml [LOG [KML]]\n");
+            std::fprintf(outcome.messages, "usage: kml [LOG [KML]]\n");
         } else if (logPath[0] == '-') {
-            std::fprintf(stderr, "usage: kml [LOG [KML]] (kml takes no options)\n");
+            std::fprintf(outcome.messages, "usage: kml [LOG [KML]] (kml takes no options)\n");
         }
-        return kNothingConverted;
+        return;
     }
     std::setvbuf(file, logBuffer, _IOFBF, sizeof logBuffer);
     // Nothing is written before the paths are checked and a dump is decoded whole: a dump
@@ -75,27 +63,30 @@ int main(int argc, char* argv[])
     Log log;
     KmlResult opened = KmlResult::Refused;
     if (IsDirectory(logPath)) {  // opens on some systems
-        Complain(stderr, logPath, "%s", std::strerror(EISDIR));
+        Complain(outcome, {Said::LogUnopenable, logPath, 0, {std::strerror(EISDIR)}});
     } else if (SameFile(logPath, kmlPath)) {
-        Complain(stderr, kmlPath, "is the log itself; refusing to overwrite it");
-    } else if (DecideKml(kmlPath, kml, stderr) && OpenLog(file, logPath, log, stderr)) {
-        opened = OpenKml(kml, stderr);
+        Complain(outcome, {Said::KmlIsLog, kmlPath});
+    } else if (DecideKml(kmlPath, kml, outcome) && OpenLog(file, logPath, log, outcome)) {
+        opened = OpenKml(kml, outcome);
     }
-    if (opened != KmlResult::Written) {
-        std::fclose(file);
-        return opened == KmlResult::Failed ? kKmlFailed : kNothingConverted;
+    if (opened == KmlResult::Written) {
+        std::setvbuf(kml.stream, kmlBuffer, _IOFBF, sizeof kmlBuffer);
+        ConvertLog(log, logPath, kml.stream, stdout, outcome);
+        outcome.kmlWritten = CloseKml(kml, outcome) == KmlResult::Written;
     }
-
-    std::setvbuf(kml.stream, kmlBuffer, _IOFBF, sizeof kmlBuffer);
-    const int status = ConvertLog(log, logPath, kml.stream, stdout, stderr);
     std::fclose(file);  // read only: its close has nothing to report
-    switch (CloseKml(kml, stderr)) {
-    case KmlResult::Written:
-        return status;
-    case KmlResult::Refused:
-        return kNothingConverted;
-    case KmlResult::Failed:
-        break;
-    }
-    return kKmlFailed;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    const std::vector<std::string> arguments = StartProcess(argc, argv);
+    Outcome outcome;
+    outcome.messages = stderr;
+    outcome.keepPositions = OutcomeTaken();
+    Run(arguments, outcome);
+    const int status = ExitStatus(outcome);
+    HandOver(outcome, status);
+    return status == kKmlFailed ? -1 : status;
 }

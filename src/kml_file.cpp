@@ -1,6 +1,7 @@
 #include "kml_file.h"
 
 #include "conversion.h"
+#include "outcome.h"
 
 #include <cerrno>
 #include <chrono>
@@ -124,24 +125,24 @@ bool ReadHead(const std::string& file, std::string& head, FileId& read)
 
 // Says why an existing regular file must not be replaced, if it must not; else which file
 // it is, into `checked`: the very file whose content was looked at.
-bool MayReplace(const std::string& path, const std::string& file, FileId& checked, std::FILE* messages)
+bool MayReplace(const std::string& path, const std::string& file, FileId& checked, Outcome& outcome)
 {
     std::string head;
     if (!ReadHead(file, head, checked)) {
-        Complain(messages, path, "cannot be read to check that it is a KML");
+        Complain(outcome, {Said::KmlUnreadable, path});
         return false;
     }
     if (LookAt(head) == Content::Other) {
-        Complain(messages, path, "exists and is not a KML document; refusing to overwrite it");
+        Complain(outcome, {Said::KmlNotKml, path});
         return false;
     }
     return true;
 }
 
-// What a failed replacement left at the path.
-const char* LeftAsItWas(const KmlFile& kml)
+// What a failed replacement says of the path: as it was.
+Said LeftAsItWas(const KmlFile& kml)
 {
-    return kml.way == KmlWay::Replace ? "the KML was left as it was" : "no KML was created";
+    return kml.way == KmlWay::Replace ? Said::KmlKept : Said::KmlNotCreated;
 }
 
 // Removes the new file, unless there is none.
@@ -184,20 +185,20 @@ bool TakesNoNewFile(int error)
 }
 
 // Says that the path no longer holds what was decided on.
-KmlResult Changed(const KmlFile& kml, std::FILE* messages)
+KmlResult Changed(const KmlFile& kml, Outcome& outcome)
 {
-    Complain(messages, kml.path, "was changed while the log was read; refusing to overwrite it");
+    Complain(outcome, {Said::KmlChanged, kml.path});
     return KmlResult::Refused;
 }
 
 }  // namespace
 
-bool DecideKml(const std::string& path, KmlFile& kml, std::FILE* messages)
+bool DecideKml(const std::string& path, KmlFile& kml, Outcome& outcome)
 {
     kml = KmlFile{};
     kml.path = kml.target = path;
     if (path.empty()) {
-        Complain(messages, path, "cannot create the KML: %s", std::strerror(ENOENT));
+        Complain(outcome, {Said::KmlCannotCreate, path, 0, {std::strerror(ENOENT)}});
         return false;
     }
     if (IsWrittenInPlace(path)) {
@@ -210,40 +211,40 @@ bool DecideKml(const std::string& path, KmlFile& kml, std::FILE* messages)
     switch (fs::status(name, error).type()) {
     case fs::file_type::not_found:
         if (link) {
-            Complain(messages, path, "is a link to nothing; refusing to write through it");
+            Complain(outcome, {Said::KmlLinkToNothing, path});
             return false;
         }
         kml.way = KmlWay::Create;
         return true;
     case fs::file_type::directory:
-        Complain(messages, path, "%s", std::strerror(EISDIR));
+        Complain(outcome, {Said::KmlUnopenable, path, 0, {std::strerror(EISDIR)}});
         return false;
     case fs::file_type::block:
-        Complain(messages, path, "is a block device; refusing to write a KML onto it");
+        Complain(outcome, {Said::KmlBlockDevice, path});
         return false;
     case fs::file_type::regular:
         if (link) {
             kml.target = fs::canonical(name, error).u8string();
             if (error) {
-                Complain(messages, path, "%s", error.message().c_str());
+                Complain(outcome, {Said::KmlUnopenable, path, 0, {error.message()}});
                 return false;
             }
         }
         kml.way = KmlWay::Replace;
-        return MayReplace(path, kml.target, kml.checked, messages);
+        return MayReplace(path, kml.target, kml.checked, outcome);
     default:  // a socket or the like: opening it says what it says
         kml.way = KmlWay::InPlace;
         return true;
     }
 }
 
-KmlResult OpenKml(KmlFile& kml, std::FILE* messages)
+KmlResult OpenKml(KmlFile& kml, Outcome& outcome)
 {
     const std::string& path = kml.path;
     if (kml.way == KmlWay::InPlace) {
         kml.stream = OpenFile(kml.target, "w");
         if (kml.stream == nullptr) {
-            Complain(messages, path, "%s", std::strerror(errno));
+            Complain(outcome, {Said::KmlUnopenable, path, 0, {std::strerror(errno)}});
             return KmlResult::Refused;
         }
         return KmlResult::Written;
@@ -259,11 +260,11 @@ KmlResult OpenKml(KmlFile& kml, std::FILE* messages)
     const int failure = errno;
     kml.partial.clear();
     if (failure == ENOENT || failure == ENOTDIR || (kml.way == KmlWay::Create && TakesNoNewFile(failure))) {
-        Complain(messages, path, "cannot create the KML: %s", std::strerror(failure));
+        Complain(outcome, {Said::KmlCannotCreate, path, 0, {std::strerror(failure)}});
         return KmlResult::Refused;
     }
     if (!TakesNoNewFile(failure)) {
-        Complain(messages, path, "%s; %s", std::strerror(failure), LeftAsItWas(kml));
+        Complain(outcome, {LeftAsItWas(kml), path, 0, {std::strerror(failure)}});
         return KmlResult::Failed;
     }
     // The folder takes no new file, but the file may be written: in place, if it is
@@ -272,16 +273,16 @@ KmlResult OpenKml(KmlFile& kml, std::FILE* messages)
     bool changed = false;
     kml.stream = OpenInPlace(kml.target, kml.checked, changed);
     if (changed) {
-        return Changed(kml, messages);
+        return Changed(kml, outcome);
     }
     if (kml.stream == nullptr) {
-        Complain(messages, path, "%s", std::strerror(errno));
+        Complain(outcome, {Said::KmlUnopenable, path, 0, {std::strerror(errno)}});
         return KmlResult::Refused;
     }
     return KmlResult::Written;
 }
 
-KmlResult CloseKml(KmlFile& kml, std::FILE* messages)
+KmlResult CloseKml(KmlFile& kml, Outcome& outcome)
 {
     int error = FlushError(kml.stream);
     if (error == 0 && !kml.partial.empty()) {
@@ -295,11 +296,11 @@ KmlResult CloseKml(KmlFile& kml, std::FILE* messages)
     if (error != 0) {
         if (!kml.partial.empty()) {
             Discard(kml);
-            Complain(messages, kml.path, "%s; %s", std::strerror(error), LeftAsItWas(kml));
+            Complain(outcome, {LeftAsItWas(kml), kml.path, 0, {std::strerror(error)}});
         } else if (kml.checked.exists) {
-            Complain(messages, kml.path, "%s; the KML is incomplete", std::strerror(error));
+            Complain(outcome, {Said::KmlIncomplete, kml.path, 0, {std::strerror(error)}});
         } else {
-            Complain(messages, kml.path, "%s", std::strerror(error));
+            Complain(outcome, {Said::KmlUnwritten, kml.path, 0, {std::strerror(error)}});
         }
         return KmlResult::Failed;
     }
@@ -315,15 +316,14 @@ KmlResult CloseKml(KmlFile& kml, std::FILE* messages)
         return KmlResult::Written;
     }
     if (placed == Placed::Stranded) {
-        Complain(messages, kml.path, "was changed while the log was read; what was there is now %s",
-                 kml.partial.c_str());
+        Complain(outcome, {Said::KmlChangedMoved, kml.path, 0, {kml.partial}});
         ForgetNewFile();
         return KmlResult::Refused;
     }
     Discard(kml);
     if (placed == Placed::Changed) {
-        return Changed(kml, messages);
+        return Changed(kml, outcome);
     }
-    Complain(messages, kml.path, "%s; %s", std::strerror(failure), LeftAsItWas(kml));
+    Complain(outcome, {LeftAsItWas(kml), kml.path, 0, {std::strerror(failure)}});
     return KmlResult::Failed;
 }

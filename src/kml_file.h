@@ -14,6 +14,7 @@
 #ifndef KML_KML_FILE_H
 #define KML_KML_FILE_H
 
+#include "outcome.h"
 #include "platform.h"
 
 #include <cstdio>
@@ -38,17 +39,17 @@ enum class KmlResult {
               // written in place, which is incomplete
 };
 
-// Decides what is done with `path`, into `kml`: false, having said why on `messages`, when
+// Decides what is done with `path`, into `kml`: false, having said why, when
 // it is refused. Nothing is made or written.
-bool DecideKml(const std::string& path, KmlFile& kml, std::FILE* messages);
+bool DecideKml(const std::string& path, KmlFile& kml, Outcome& outcome);
 
 // Opens `kml.stream` as was decided: a new file beside the target (or, where its folder
-// takes none, the target itself), or the path as it is. Says why on `messages` unless
+// takes none, the target itself), or the path as it is. Says why unless
 // Written.
-KmlResult OpenKml(KmlFile& kml, std::FILE* messages);
+KmlResult OpenKml(KmlFile& kml, Outcome& outcome);
 
-// Closes the stream and puts the KML where it was decided. Says why on `messages` unless
+// Closes the stream and puts the KML where it was decided. Says why unless
 // Written.
-KmlResult CloseKml(KmlFile& kml, std::FILE* messages);
+KmlResult CloseKml(KmlFile& kml, Outcome& outcome);
 
 #endif

@@ -1,7 +1,8 @@
 // What differs between the systems kml runs on, and nothing else: how the arguments
 // arrive, how files are opened, made, identified, synced and renamed by name, and what a
 // vanished reader of standard output, a file size limit or an interrupt does to the
-// process. One source file implements it for each kind of system.
+// process, and whether what runs the program takes its outcome as data. One source file
+// implements it for each kind of system; the page adds one of its own.
 #ifndef KML_PLATFORM_H
 #define KML_PLATFORM_H
 
@@ -75,5 +76,15 @@ std::FILE* OpenInPlace(const std::string& path, const FileId& checked, bool& cha
 // True for what is written as it is, never replaced: a FIFO or pipe, a character device
 // (/dev/null, NUL, a terminal), or the very file that standard output writes to.
 bool IsWrittenInPlace(const std::string& path);
+
+struct Outcome;
+
+// Whether what runs the program takes the outcome from it as data (a page does), and
+// with it the positions; a command line takes the exit status alone.
+bool OutcomeTaken();
+
+// Hands the outcome, and the exit status it gives, to what runs the program, if that
+// takes it.
+void HandOver(const Outcome& outcome, int status);
 
 #endif

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -13,10 +14,8 @@ namespace {
 // shorter); what a line holds past that is a comment or makes the record too long.
 constexpr std::size_t kLongestRecord = 521;
 
-const char* const kBadCharacter = "bad character in record";
-const char* const kWrongLength = "wrong record length";
-const char* const kUnknownType = "unknown record type";
-const char* const kChecksum = "checksum mismatch";
+// Why a line is no record that can be trusted; none while it is one.
+using Fault = std::optional<Said>;
 
 // The value of each character as a hex digit; kNoDigit for any other.
 constexpr unsigned kNoDigit = 0x100;
@@ -63,11 +62,11 @@ struct RecordForm {
     bool typeFollows;
     unsigned uncounted;
     unsigned sum;
-    const char* notOne;  // why a line that does not begin like one is no record
+    Said notOne;  // why a line that does not begin like one is no record
 };
 
-constexpr RecordForm kIntelHex{':', false, 5, 0x00, "not an Intel HEX record"};  // :LLAAAATT<data>CC
-constexpr RecordForm kSRecord{'S', true, 1, 0xFF, "not an S-record"};           // StCC<address><data>SS
+constexpr RecordForm kIntelHex{':', false, 5, 0x00, Said::DumpNotIntelHex};  // :LLAAAATT<data>CC
+constexpr RecordForm kSRecord{'S', true, 1, 0xFF, Said::DumpNotSRecord};           // StCC<address><data>SS
 
 const RecordForm& FormOf(DumpForm form)
 {
@@ -104,13 +103,13 @@ bool IsCutRecord(const RecordForm& form, const char* text, std::size_t length)
 }
 
 // The bytes that a record's hex digits spell, into `bytes`, checked against its form's
-// rules; it has `minimum` bytes at least. Returns why they cannot be read, or null.
-const char* RecordBytes(const RecordForm& form, const char* text, std::size_t length, std::size_t minimum,
+// rules; it has `minimum` bytes at least. Returns why they cannot be read, if they cannot.
+Fault RecordBytes(const RecordForm& form, const char* text, std::size_t length, std::size_t minimum,
                         unsigned char* bytes, std::size_t& size)
 {
     const std::size_t from = DigitsFrom(form);
     if (length > kLongestRecord) {
-        return kWrongLength;
+        return Said::DumpWrongLength;
     }
     // A character that is no digit leaves kNoDigit, or kNoDigit << 4, in `bad`.
     unsigned sum = 0, bad = 0;
@@ -122,16 +121,16 @@ const char* RecordBytes(const RecordForm& form, const char* text, std::size_t le
         sum += value;
     }
     if (bad & (kNoDigit | kNoDigit << 4)) {
-        return kBadCharacter;
+        return Said::DumpBadCharacter;
     }
     if ((length - from) % 2 != 0) {
-        return HexDigit(text[length - 1]) < 0 ? kBadCharacter : kWrongLength;
+        return HexDigit(text[length - 1]) < 0 ? Said::DumpBadCharacter : Said::DumpWrongLength;
     }
     size = (length - from) / 2;
     if (size < minimum || size != bytes[0] + form.uncounted) {
-        return kWrongLength;
+        return Said::DumpWrongLength;
     }
-    return sum % 256 == form.sum ? nullptr : kChecksum;
+    return sum % 256 == form.sum ? Fault{} : Said::DumpChecksum;
 }
 
 std::uint64_t BigEndian(const unsigned char* bytes, std::size_t size)
@@ -153,13 +152,13 @@ struct Record {
 };
 
 // `:LLAAAATT<data>CC`: LL data bytes at address AAAA, of type TT.
-const char* ParseIntelHex(const char* text, std::size_t length, unsigned char* bytes, Record& record)
+Fault ParseIntelHex(const char* text, std::size_t length, unsigned char* bytes, Record& record)
 {
     if (length == 0 || text[0] != ':') {
         return kIntelHex.notOne;
     }
     std::size_t size;
-    if (const char* fault = RecordBytes(kIntelHex, text, length, 5, bytes, size)) {
+    if (const Fault fault = RecordBytes(kIntelHex, text, length, 5, bytes, size)) {
         return fault;
     }
     record.address = BigEndian(bytes + 1, 2);
@@ -171,20 +170,20 @@ const char* ParseIntelHex(const char* text, std::size_t length, unsigned char* b
         {Kind::Ignored, 4},
     };
     if (bytes[3] >= std::size(kTypes)) {
-        return kUnknownType;
+        return Said::DumpUnknownType;
     }
     record.kind = kTypes[bytes[3]].kind;
     if (kTypes[bytes[3]].size >= 0 && record.size != static_cast<std::size_t>(kTypes[bytes[3]].size)) {
-        return kWrongLength;
+        return Said::DumpWrongLength;
     }
     if (record.kind == Kind::SegmentBase || record.kind == Kind::LinearBase) {
         record.address = BigEndian(record.data, 2) << (record.kind == Kind::SegmentBase ? 4 : 16);
     }
-    return nullptr;
+    return {};
 }
 
 // `St` then `CC<address><data>SS`, of type t.
-const char* ParseSRecord(const char* text, std::size_t length, unsigned char* bytes, Record& record)
+Fault ParseSRecord(const char* text, std::size_t length, unsigned char* bytes, Record& record)
 {
     if (!BeginsRecord(kSRecord, text, length)) {
         return kSRecord.notOne;
@@ -195,10 +194,10 @@ const char* ParseSRecord(const char* text, std::size_t length, unsigned char* by
     };
     const auto& type = kTypes[text[1] - '0'];
     if (type.addressSize == 0) {
-        return kUnknownType;
+        return Said::DumpUnknownType;
     }
     std::size_t size;
-    if (const char* fault = RecordBytes(kSRecord, text, length, 2 + type.addressSize, bytes, size)) {
+    if (const Fault fault = RecordBytes(kSRecord, text, length, 2 + type.addressSize, bytes, size)) {
         return fault;
     }
     record.kind = type.kind;
@@ -206,9 +205,9 @@ const char* ParseSRecord(const char* text, std::size_t length, unsigned char* by
     record.size = size - 2 - type.addressSize;
     record.data = bytes + 1 + type.addressSize;
     if (record.size != 0 && (record.kind == Kind::Count || record.kind == Kind::End)) {
-        return kWrongLength;
+        return Said::DumpWrongLength;
     }
-    return nullptr;
+    return {};
 }
 
 // The dump's text as 8-bit characters: UTF-16 narrowed as it is read, after its byte
@@ -341,15 +340,15 @@ struct Decoding {
     unsigned char bytes[kLongestRecord / 2 + 1] = {};  // the bytes of the record at hand
 };
 
-const char* Place(Decoding& d, const Record& record)
+Fault Place(Decoding& d, const Record& record)
 {
     const std::uint64_t start = d.base + record.address;
     if (record.size == 0) {
-        return nullptr;
+        return {};
     }
     if (start >= kLargestLog) {
         d.outside = std::min(d.outside, start);  // checked, but beyond any log
-        return nullptr;
+        return {};
     }
     const std::size_t end = static_cast<std::size_t>(std::min<std::uint64_t>(start + record.size, kLargestLog));
     std::string& image = d.image.bytes;
@@ -359,7 +358,7 @@ const char* Place(Decoding& d, const Record& record)
         if (!given.empty()) {
             given.resize(end, true);
         }
-        return nullptr;
+        return {};
     }
     if (given.empty()) {  // every byte so far came in order: from here on, each is told
         given.resize(image.size(), true);
@@ -371,32 +370,32 @@ const char* Place(Decoding& d, const Record& record)
     for (std::size_t at = static_cast<std::size_t>(start); at < end; ++at) {
         const char byte = static_cast<char>(record.data[at - start]);
         if (given[at] && image[at] != byte) {
-            return "records give one address different bytes";
+            return Said::DumpDisagrees;
         }
         image[at] = byte;
         given[at] = true;
     }
-    return nullptr;
+    return {};
 }
 
 // Takes one line.
-const char* TakeLine(Decoding& d, const Line& line)
+Fault TakeLine(Decoding& d, const Line& line)
 {
     if (line.length == 0) {
-        return nullptr;  // blank: the reader skipped its white space
+        return {};  // blank: the reader skipped its white space
     }
     // The record is the text up to white space; what follows is a comment.
     const std::size_t length = static_cast<std::size_t>(FindEither(line.text, line.length, ' ', '\t') - line.text);
     if (length == line.length && line.more) {
-        return kWrongLength;  // longer than any record
+        return Said::DumpWrongLength;  // longer than any record
     }
     if (!line.ended && length == line.length && IsCutRecord(FormOf(d.form), line.text, length)) {
-        return nullptr;  // the file ends inside this record: the dump was cut off
+        return {};  // the file ends inside this record: the dump was cut off
     }
     Record record;
-    const char* const fault = d.form == DumpForm::IntelHex ? ParseIntelHex(line.text, length, d.bytes, record)
-                                                           : ParseSRecord(line.text, length, d.bytes, record);
-    if (fault != nullptr) {
+    const Fault fault = d.form == DumpForm::IntelHex ? ParseIntelHex(line.text, length, d.bytes, record)
+                                                     : ParseSRecord(line.text, length, d.bytes, record);
+    if (fault) {
         return fault;
     }
     d.counted = false;
@@ -413,14 +412,14 @@ const char* TakeLine(Decoding& d, const Line& line)
         break;
     case Kind::Count:
         if (record.address != d.dataRecords) {
-            return "record count mismatch";
+            return Said::DumpCountMismatch;
         }
         d.counted = true;
         break;
     case Kind::Ignored:
         break;
     }
-    return nullptr;
+    return {};
 }
 
 // The form of a dump whose head, as 8-bit text, is `text`; Raw when it is no dump.
@@ -477,20 +476,19 @@ DecodedDump DecodeDump(DumpKind kind, LogStream& text)
     Decoding d{kind.form};
     LineReader reader{TextSource{text, kind.encoding}};
     Line line;
-    const char* reason = nullptr;
-    while (reason == nullptr && !d.ended && ReadLine(reader, line)) {
-        reason = TakeLine(d, line);
+    Fault fault;
+    while (!fault && !d.ended && ReadLine(reader, line)) {
+        fault = TakeLine(d, line);
     }
     DecodedDump decoded;
-    if (reason != nullptr) {
-        decoded.fault = {line.number, reason};
+    if (fault) {
+        decoded.fault = Diagnostic{*fault, "", line.number};
     } else if (text.error != 0) {
-        decoded.fault = {0, std::strerror(text.error)};
+        decoded.fault = Diagnostic{Said::DumpUnreadable, "", 0, {std::strerror(text.error)}};
     } else if (d.image.bytes.empty() && d.outside != kNowhere) {
-        char where[96];
-        std::snprintf(where, sizeof where, "no record holds a byte of the log; the first is at 0x%llX",
-                      static_cast<unsigned long long>(d.outside));
-        decoded.fault = {0, where};
+        char where[24];
+        std::snprintf(where, sizeof where, "0x%llX", static_cast<unsigned long long>(d.outside));
+        decoded.fault = Diagnostic{Said::DumpOutOfRange, "", 0, {where}};
     } else {
         d.image.cut = !d.ended && !(kind.form == DumpForm::SRecord && d.counted);
         decoded.image = std::move(d.image);

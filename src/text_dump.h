@@ -10,8 +10,10 @@
 #ifndef KML_TEXT_DUMP_H
 #define KML_TEXT_DUMP_H
 
+#include "outcome.h"
 #include "position_log.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,15 +42,10 @@ struct DumpImage {
                               // its whole records describe
 };
 
-// Why a dump cannot be trusted, and where.
-struct DumpFault {
-    long line = 0;       // from 1; 0 when the fault is no line's (a read error, say)
-    std::string reason;  // empty when the dump decoded
-};
-
 struct DecodedDump {
-    DumpImage image;  // empty on a fault
-    DumpFault fault;
+    DumpImage image;                  // empty on a fault
+    std::optional<Diagnostic> fault;  // why the dump cannot be trusted, and on which line;
+                                      // its path is for the caller to give
 };
 
 // Decodes the dump of the given kind that `text` reads, from its first byte: records in

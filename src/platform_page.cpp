@@ -1,0 +1,90 @@
+// The program in a page: the outcome goes to the page as data, to the `onOutcome`
+// function that the page gives the program's instance, beside the exit status. It is
+// {status, said: [{id, error, path, line, values}], kmlWritten, stated, records, stop,
+// route, offTheEarth, notFinite, onTheEarth}, the last a Float64Array of longitude,
+// latitude pairs.
+#include "outcome.h"
+#include "platform.h"
+
+#include <emscripten.h>
+
+#include <cstdio>
+
+#include <string>
+
+namespace {
+
+// `text` as a JSON string. Bytes that are not UTF-8 are the page's decoder's to replace.
+std::string Quoted(const std::string& text)
+{
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            quoted += {'\\', c};
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
+            quoted += escaped;
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + '"';
+}
+
+const char* StopName(Stop stop)
+{
+    switch (stop) {
+    case Stop::Count:
+        return "count";
+    case Stop::EndMarker:
+        return "end-marker";
+    case Stop::Short:
+        return "short";
+    case Stop::Unread:
+        break;
+    }
+    return "unread";
+}
+
+std::string Json(const Outcome& outcome, int status)
+{
+    std::string said;
+    for (const Diagnostic& diagnostic : outcome.said) {
+        const Saying& saying = kSayings[static_cast<std::size_t>(diagnostic.said)];
+        std::string values;
+        for (const std::string& value : diagnostic.values) {
+            values += (values.empty() ? "" : ",") + Quoted(value);
+        }
+        said += (said.empty() ? "{" : ",{") + std::string("\"id\":") + Quoted(saying.id) +
+                ",\"error\":" + (saying.status != kConverted ? "true" : "false") + ",\"path\":" + Quoted(diagnostic.path) +
+                ",\"line\":" + std::to_string(diagnostic.line) + ",\"values\":[" + values + "]}";
+    }
+    return "{\"status\":" + std::to_string(status) + ",\"said\":[" + said + "],\"kmlWritten\":" +
+           (outcome.kmlWritten ? "true" : "false") + ",\"stated\":" + std::to_string(outcome.stated) +
+           ",\"records\":" + std::to_string(outcome.records) + ",\"stop\":" + Quoted(StopName(outcome.stop)) +
+           ",\"route\":" + std::to_string(outcome.route) + ",\"offTheEarth\":" + std::to_string(outcome.offTheEarth) +
+           ",\"notFinite\":" + std::to_string(outcome.notFinite) + "}";
+}
+
+// clang-format off
+EM_JS(void, HandToPage, (const char* json, const double* positions, int count), {
+    const outcome = JSON.parse(UTF8ToString(json));
+    outcome.onTheEarth = HEAPF64.slice(positions / 8, positions / 8 + count);
+    if (Module.onOutcome) {
+        Module.onOutcome(outcome);
+    }
+});
+// clang-format on
+
+}  // namespace
+
+bool OutcomeTaken()
+{
+    return true;
+}
+
+void HandOver(const Outcome& outcome, int status)
+{
+    HandToPage(Json(outcome, status).c_str(), outcome.onTheEarth.data(), static_cast<int>(outcome.onTheEarth.size()));
+}
