@@ -2,7 +2,7 @@
 #   kml.js           the command-line program for Node (wasm embedded), on the real
 #                    file system: `node kml.js LOG KML` behaves as the native `kml` does
 #   web/             the page, one folder that opens from disk or any static host:
-#                    index.html, style.css, page.js and worker.js from web/, and
+#                    index.html, style.css and the scripts from web/, and
 #                    kml-web.js, the same program (wasm embedded) as a function,
 #                    kmlProgram(), whose source the page runs in a Web Worker
 #   cpack -G ZIP     kml-<version>-web.zip, the page folder
@@ -42,7 +42,7 @@ target_link_options(kml_web PRIVATE ${kml_runtime}
   "SHELL:--extern-pre-js ${CMAKE_BINARY_DIR}/program_begin.js"
   "SHELL:--extern-post-js ${CMAKE_BINARY_DIR}/program_end.js")
 
-set(kml_page_files index.html style.css words.js page.js worker.js)
+set(kml_page_files index.html style.css words.js page.js route.js converter.js worker.js)
 foreach(file IN LISTS kml_page_files)
   configure_file("web/${file}" "${KML_PAGE_DIR}/${file}" COPYONLY)
 endforeach()

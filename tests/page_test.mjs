@@ -135,9 +135,11 @@ async function seen(page, id) {
   });
 }
 
-// Before any log, and after a log that gave nothing, nothing is offered to save.
-async function nothingOffered(page, what) {
-  for (const id of ['download-kml', 'download-listing', 'warnings']) {
+// Before any log, nothing of a result is seen; after a log that gave nothing, nothing is
+// offered to save.
+async function nothingOffered(page, what, before = true) {
+  const ids = ['download-kml', 'download-listing', 'verdict', 'stopped'];
+  for (const id of before ? ids.concat(['tally', 'said', 'meaning', 'left-out']) : ids) {
     check(!(await seen(page, id)), `${what}: #${id} is not seen`);
   }
 }
@@ -176,12 +178,19 @@ async function convert(page, ...files) {
     document.getElementById('status').classList.contains('failure') && !document.getElementById('route').firstChild,
   { timeout: 60000, polling: 100 });
   const text = (id) => page.$eval(`#${id}`, (element) => element.textContent);
+  const shown = async (id) => ((await seen(page, id)) ? text(id) : '');
   return {
     status: await page.$eval('#status', (element) => element.dataset.status),
+    errors: await page.$eval('#status', (element) => element.dataset.errors),
     warnings: await page.$eval('#status', (element) => element.dataset.warnings),
     statusText: await text('status'),
-    warningText: (await seen(page, 'warnings')) ? await text('warnings') : '',
+    verdict: await shown('verdict'),
+    stopped: await shown('stopped'),
+    tally: await shown('tally'),
+    said: (await seen(page, 'said')) ? await page.$$eval('#said li', (items) => items.map((item) => item.textContent)) : [],
+    meaning: await shown('meaning'),
     chosen: await text('chosen'),
+    leftOut: await shown('left-out'),
     count: await text('count'),
     positions: await text('positions'),
     messages: await text('messages'),
@@ -198,8 +207,14 @@ function asTheProgramGives(result, file, what) {
   const lines = expected.messages.split('\n').filter((line) => line !== '').length;
   check(result.status === String(expected.status),
     `${what}: status ${result.status}, the program gives ${expected.status}`);
-  check(result.warnings === String(lines),
-    `${what}: data-warnings ${result.warnings}, the program wrote ${lines} lines`);
+  check(Number(result.errors) + Number(result.warnings) === lines && result.said.length === lines &&
+    (Number(result.errors) > 0) === (expected.status !== 0),
+  `${what}: ${result.errors} errors and ${result.warnings} warnings told, the program wrote ${lines} lines`);
+  check(result.meaning.includes(`exit status ${expected.status}`) || result.meaning.includes(`wyjścia ${expected.status}`),
+    `${what}: what the status means, under the headline: ${result.meaning}`);
+  check(expected.route === null ? !/^(Converted|Gotowe)/.test(result.statusText)
+    : result.statusText === `Converted: ${result.positions} position${result.positions === '1' ? '' : 's'}.`,
+  `${what}: the headline says a KML was written exactly when one was: ${result.statusText}`);
   check(result.messages === (expected.messages || 'Nothing: no warnings, no problems.'),
     `${what}: messages ${JSON.stringify(result.messages)}, the program gives ${JSON.stringify(expected.messages)}`);
   check(expected.listing.length === 0 ? result.listing === null : result.listing &&
@@ -243,10 +258,14 @@ async function testEngine(engine, logs) {
     check(result.kml && Buffer.compare(result.kml, golden('sample.kml')) === 0, `${engine} sample: the golden KML`);
     check(Buffer.compare(result.listing, golden('sample.out')) === 0, `${engine} sample: the golden listing`);
     check(result.shownListing === golden('sample.out').toString(), `${engine} sample: the listing panel shows it all`);
-    check(result.status === '0' && result.warnings === '0' && result.count === '50' && result.positions === '42',
-      `${engine} sample: status 0, no warnings, count 50, 42 positions: ${JSON.stringify(result)}`);
+    check(result.status === '0' && result.warnings === '0' && result.count === '42 of 50' &&
+      result.positions === '42' && result.statusText === 'Converted: 42 positions.' && result.tally === '',
+    `${engine} sample: status 0, nothing said, 42 of 50 records, 42 positions: ${JSON.stringify(result)}`);
+    check(result.stopped === 'The log\'s end marker came after 42 of 50 records.',
+      `${engine} sample: says where the end marker stopped it: ${result.stopped}`);
     check(result.kmlName === 'eeprom.kml', `${engine} sample: the KML is offered as eeprom.kml`);
-    check(result.summary.includes('km along the line') && result.summary.includes('north 49.27003° N'),
+    check(result.summary.startsWith('42 positions from the start') && result.summary.includes('km long') &&
+      result.summary.includes('north 49.27003° N'),
       `${engine} sample: the extent and length: ${result.summary}`);
     check(await inView(page, ['status', 'route']), `${engine}: at 1280×800 the status and the route are in view`);
     await accessible(page, `${engine} English`);
@@ -255,7 +274,10 @@ async function testEngine(engine, logs) {
     // Polish, switched to with the result kept; then a Polish browser, and ?lang=en.
     await page.click('[data-language="pl"]');
     check(await page.$eval('html', (html) => html.lang) === 'pl' &&
-      (await page.$eval('#status', (element) => element.textContent)).startsWith('Kod wyjścia 0: log został') &&
+      (await page.$eval('#status', (element) => element.textContent)) === 'Gotowe: przekonwertowano 42 pozycje.' &&
+      (await page.$eval('#stopped', (element) => element.textContent)) ===
+        'Log kończy się znacznikiem końca po 42 z 50 rekordów.' &&
+      (await page.$eval('#download-kml', (element) => element.textContent)) === 'Zapisz KML (eeprom.kml)' &&
       (await page.$eval('#positions', (element) => element.textContent)) === '42',
     `${engine}: the switch speaks Polish and keeps the result`);
     await accessible(page, `${engine} Polish`);
@@ -283,18 +305,28 @@ async function testEngine(engine, logs) {
       asTheProgramGives(result, logs[name], `${engine} ${name}`);
       expect(result, `${engine} ${name}`);
       if (name === 'typo') {
-        await nothingOffered(p, `${engine} after a dump that cannot be trusted`);
+        await nothingOffered(p, `${engine} after a dump that cannot be trusted`, false);
         await screenshot(p, `${engine}-en-failure`);
         await p.click('[data-language="pl"]');
-        await nothingOffered(p, `${engine} after a dump that cannot be trusted, in Polish`);
+        await nothingOffered(p, `${engine} after a dump that cannot be trusted, in Polish`, false);
+        const polish = await p.$eval('#status', (element) => element.textContent);
+        check(polish === 'Nic nie przekonwertowano: wiersz 2 pliku typo.hex ma złą sumę kontrolną.' &&
+          (await p.$eval('#tally', (element) => element.textContent)) === '1 błąd',
+        `${engine} typo, in Polish: the cause in the headline, one error: ${polish}`);
         await screenshot(p, `${engine}-pl-failure`);
+        await p.click('[data-language="en"]');
+      }
+      if (name === 'offEarth') {
+        await p.click('[data-language="pl"]');
+        const verdict = await p.$eval('#verdict', (element) => element.textContent);
+        check(verdict.startsWith('To nie wygląda na log pozycji'), `${engine} off the Earth, in Polish: ${verdict}`);
         await p.click('[data-language="en"]');
       }
     }
     result = await convert(p, logs.dump, logs.sample, logs.empty);
     check(result.kml && Buffer.compare(result.kml, golden('sample.kml')) === 0 &&
-      result.chosen.includes('left out: eeprom.hex, empty.hex'),
-    `${engine} several logs: the first converted, the rest named: ${result.chosen}`);
+      result.leftOut.includes('left out: eeprom.hex, empty.hex'),
+    `${engine} several logs: the first converted, the rest named: ${result.leftOut}`);
     check(trouble.length === 0, `${engine}: no policy violation, no console error: ${trouble.join('; ')}`);
   } finally {
     await browser.close();
@@ -351,6 +383,8 @@ try {
     'trasa.kml': write('trasa.kml', sampleBytes),
     cut: write('tatry.hex', sampleBytes.subarray(0, 300)),
     notFinite: write('nan.hex', logBytes(2, [[1, NaN, 1905.5], [2, 5012.3456, 1905.1234]])),
+    // Most positions beyond 90 degrees of latitude: finite, but no place on the Earth.
+    offEarth: write('far.hex', logBytes(3, [[1, 12000, 1905], [2, 13000, 1905], [3, 5012, 1905]])),
     // Bytes of no log at all, a video chosen by mistake: the same every run.
     video: write('video.mp4', Buffer.concat(Array.from({ length: 400 },
       (_, k) => crypto.createHash('sha512').update(String(k)).digest()))),
@@ -367,21 +401,26 @@ try {
     cases: {
       'trasa.kml': (result, what) => check(result.kml && Buffer.compare(result.kml, golden('sample.kml')) === 0 &&
         result.kmlName === 'trasa.kml', `${what}: converted as on the command line`),
-      cut: (result, what) => check(result.status === '2' && result.warningText !== '' &&
-        result.statusText.startsWith('Exit status 2: the log ends early') && result.kmlName === 'tatry.kml',
-      `${what}: status 2 with its warning: ${result.statusText}`),
-      notFinite: (result, what) => check(result.warnings === '1' && result.summary.includes('1 not finite'),
-        `${what}: one warning, and the summary says so: ${result.summary}`),
-      video: (result, what) => check(result.summary.includes('does not look like a position log'),
-        `${what}: named as no position log: ${result.summary}`),
+      cut: (result, what) => check(result.status === '2' && result.tally === '1 error' &&
+        result.said[0] === 'tatry.hex ends after 24 of 50 records, with no end marker.' && result.kmlName === 'tatry.kml',
+      `${what}: status 2, its error told: ${result.said}`),
+      notFinite: (result, what) => check(result.tally === '1 warning' && result.positions === '1' &&
+        result.said[0].startsWith('1 record has coordinates that are not finite numbers'),
+      `${what}: one warning, told: ${result.said}`),
+      video: (result, what) => check(result.verdict.startsWith('This does not look like a position log'),
+        `${what}: named as no position log under the headline: ${result.verdict}`),
+      offEarth: (result, what) => check(result.verdict === 'This does not look like a position log: 2 of 3 records ' +
+        'are no position on the Earth.' && result.positions === '3' && result.summary.startsWith('3 positions') &&
+        result.tally === '1 warning', `${what}: named as no position log, one number of positions: ${result.verdict}`),
       empty: (result, what) => check(result.count === '0' && result.positions === '0' &&
         result.summary.includes('empty') && result.shownListing === 'Ilosc pozycji: 0\n',
       `${what}: count 0, nothing of the last log left`),
       full: (result, what) => check(result.positions === '65,535' && result.shownListing.split('\n').length === 1001,
         `${what}: 65,535 positions, the first 1,000 lines shown`),
       typo: (result, what) => check(result.status === '1' && result.kml === null && result.listing === null &&
-        result.warningText === '' && result.chosen === 'Nothing was converted from typo.hex.',
-      `${what}: status 1, nothing offered, the error no warning: ${result.chosen}`),
+        result.statusText === 'Nothing was converted: line 2 of typo.hex has a wrong checksum.' &&
+        result.errors === '1' && result.warnings === '0' && result.tally === '1 error',
+      `${what}: status 1, nothing offered, the cause in the headline, an error: ${result.statusText}`),
     },
   };
   for (const engine of chosen) {

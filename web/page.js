@@ -1,29 +1,22 @@
-// The page: hands the chosen log to the program, run in a Web Worker of its own, and shows
-// what it gave: the status and any warnings, the program's messages, the route drawn, the
-// listing, and the KML and listing to save; in Polish or English (words.js).
+// The page: what it shows, and when. A chosen log goes to the converter (converter.js);
+// its answer is kept, as the program's outcome, its messages, listing and KML, and shown
+// in the reader's language (words.js): what came of it, in words, with the program's own
+// lines beside; the route (route.js); the listing; and the KML and listing to save.
 'use strict';
 
 (function () {
   const LISTING_SHOWN = 1000;  // lines; the whole listing is offered as trasa.txt
-  const EARTH_RADIUS_KM = 6371.0088;
-  const WIDTH = 1000;  // the route's drawing, in its own units (the SVG's viewBox)
-  const HEIGHT = 600;
-  const MARGIN = 30;
 
   const $ = (id) => document.getElementById(id);
-  const SVG = 'http://www.w3.org/2000/svg';
   let language = 'en';
   let words = WORDS.en;
-  let workerSource = null;  // a blob: URL of the worker's source, made once
-  let spare = null;         // a worker started ahead, its program ready for the next log
-  let worker = null;        // the worker converting a log now
-  let urls = [];            // the downloads of the log shown
-  // What the page shows, kept so that a change of language can show it again:
-  // {name, size, leftOut, converting, result, listed, route}, or {failure}.
+  let urls = [];  // the downloads of the log shown
+  // What the page shows, kept so that a change of language can show it again: nothing
+  // yet; {failure}, a function that says what failed; or the log chosen, {name, size,
+  // leftOut, answer, route}, the converter's answer once it came and the route measured.
   let shown = null;
 
-  const number = (value, decimals = 0) =>
-    value.toLocaleString(language, { minimumFractionDigits: decimals, maximumFractionDigits: decimals });
+  const number = (value) => value.toLocaleString(language);
 
   // The language the reader asked for (?lang=pl), else the browser's first choice.
   function chosenLanguage() {
@@ -52,18 +45,6 @@
     render();
   }
 
-  // Workers are made from the source of kmlProgram() and kmlWorker() (kml-web.js,
-  // worker.js): a page opened from file:// cannot load a worker by URL. The program finds
-  // no fetch in its scope, so it decodes its own WebAssembly rather than fetch a data: URL.
-  function startWorker() {
-    if (!workerSource) {
-      const source = `const createKml = (function (fetch) { return (${kmlProgram})(); })(undefined);\n` +
-        `(${kmlWorker})(createKml);\n`;
-      workerSource = URL.createObjectURL(new Blob([source], { type: 'text/javascript' }));
-    }
-    return new Worker(workerSource);
-  }
-
   function offer(id, bytes, type, name) {
     const url = URL.createObjectURL(new Blob([bytes], { type }));
     urls.push(url);
@@ -78,145 +59,36 @@
     return (dot > 0 ? logName.slice(0, dot) : logName) + '.kml';
   }
 
-  function radians(degrees) {
-    return degrees * Math.PI / 180;
-  }
-
-  function svgElement(name, attributes) {
-    const element = document.createElementNS(SVG, name);
-    for (const [key, value] of Object.entries(attributes)) {
-      element.setAttribute(key, value);
-    }
-    return element;
-  }
-
-  // The positions of the route's coordinate lines ("  19.08539,-50.20576"), read straight
-  // from the KML's bytes: [longitude, latitude, longitude, latitude, ...]. A number of
-  // 15 digits or fewer is its digits over 10^5, exactly as Number() reads its text.
-  function routePoints(kml) {
-    const opening = new TextDecoder().decode(kml.subarray(0, 2000)).indexOf('<coordinates>');
-    if (opening < 0) {
-      return new Float64Array(0);
-    }
-    const points = new Float64Array(2 * kml.length / 16);
-    let count = 0;
-    let at = opening + '<coordinates>'.length;
-    while (at < kml.length && kml[at] !== 60) {  // up to '<' of </coordinates>
-      const c = kml[at];
-      if (c === 32 || c === 10 || c === 13 || c === 44) {  // space, line ends, comma
-        ++at;
-        continue;
-      }
-      const from = at;
-      let digits = 0;
-      let value = 0;
-      for (; at < kml.length && ((kml[at] >= 48 && kml[at] <= 57) || kml[at] === 45 || kml[at] === 46); ++at) {
-        if (kml[at] >= 48) {
-          value = value * 10 + (kml[at] - 48);
-          ++digits;
-        }
-      }
-      value = digits <= 15 ? value / 1e5 : Number(new TextDecoder().decode(kml.subarray(from, at)));
-      points[count++] = kml[from] === 45 ? -value : value;
-    }
-    return points.slice(0, count - count % 2);
-  }
-
-  // Of the route's positions, [longitude, latitude, ...]: those that lie on the Earth, in
-  // `kept`, with their extent and length in kilometres, and how many lie beyond 90 degrees
-  // of latitude or 180 of longitude (`off`). A step is measured on the great circle
-  // (haversine); one of less than 0.001 radians (6 km), as a logger's steps are, as on a
-  // flat map, which is then as exact to a part in ten million and much quicker.
-  function onTheEarth(points) {
-    const kept = new Float64Array(points.length);
-    let count = 0;
-    const extent = { north: -90, south: 90, east: -180, west: 180 };
-    let length = 0;
-    let cosLast = 0;
-    for (let k = 0; k + 1 < points.length; k += 2) {
-      const [lon, lat] = [points[k], points[k + 1]];
-      if (Math.abs(lat) > 90 || Math.abs(lon) > 180) {
-        continue;
-      }
-      const cos = Math.cos(radians(lat));
-      if (count > 0) {
-        const [north, east] = [radians(lat - kept[count - 1]), radians(lon - kept[count - 2])];
-        if (Math.abs(north) < 1e-3 && Math.abs(east) < 1e-3) {
-          const across = east * (cos + cosLast) / 2;
-          length += EARTH_RADIUS_KM * Math.sqrt(north * north + across * across);
-        } else {
-          const a = Math.sin(north / 2) ** 2 + cosLast * cos * Math.sin(east / 2) ** 2;
-          length += 2 * EARTH_RADIUS_KM * Math.asin(Math.min(1, Math.sqrt(a)));
-        }
-      }
-      cosLast = cos;
-      kept[count++] = lon;
-      kept[count++] = lat;
-      extent.north = Math.max(extent.north, lat);
-      extent.south = Math.min(extent.south, lat);
-      extent.east = Math.max(extent.east, lon);
-      extent.west = Math.min(extent.west, lon);
-    }
-    return { kept: kept.slice(0, count), extent, length, off: (points.length - count) / 2 };
-  }
-
-  // Draws the route's positions on the Earth to fit, longitude scaled by the cosine of the
-  // mean latitude so that shapes are true; a point within a unit (less than a pixel) of the
-  // last one drawn adds nothing.
-  function draw(route) {
-    const { kept, extent } = route;
-    let meanLatitude = 0;
-    for (let k = 1; k < kept.length; k += 2) {
-      meanLatitude += kept[k] / (kept.length / 2);
-    }
-    const xScale = Math.max(Math.abs(Math.cos(radians(Math.max(-89, Math.min(89, meanLatitude))))), 0.01);
-    const width = (extent.east - extent.west) * xScale;
-    const height = extent.north - extent.south;
-    const scale = Math.min((WIDTH - 2 * MARGIN) / (width || 1), (HEIGHT - 2 * MARGIN) / (height || 1));
-    const x = (lon) => WIDTH / 2 + ((lon - extent.west) * xScale - width / 2) * scale;
-    const y = (lat) => HEIGHT / 2 - ((lat - extent.south) - height / 2) * scale;
-    const drawn = [];
-    let [lastX, lastY] = [Infinity, Infinity];
-    for (let k = 0; k < kept.length; k += 2) {
-      const [px, py] = [x(kept[k]), y(kept[k + 1])];
-      if (Math.abs(px - lastX) >= 1 || Math.abs(py - lastY) >= 1 || k === kept.length - 2) {
-        drawn.push(px.toFixed(1) + ',' + py.toFixed(1));
-        [lastX, lastY] = [px, py];
-      }
-    }
-    const last = kept.length - 2;
-    $('route').append(svgElement('polyline', { points: drawn.join(' '), class: 'line' }),
-      svgElement('circle', { cx: x(kept[0]), cy: y(kept[1]), r: 7, class: 'start' }),
-      svgElement('circle', { cx: x(kept[last]), cy: y(kept[last + 1]), r: 7, class: 'end' }));
-  }
-
-  function degrees(value, positive, negative) {
-    return number(Math.abs(value), 5) + '° ' + words.compass[value < 0 ? negative : positive];
-  }
-
-  // Of the program's listing: the text of its first `wanted` lines, and how many lines and
-  // records it has, read from its last line ("POS 41\t...": 42 records, 85 lines).
-  function listed(bytes, wanted) {
+  // The text of the listing's first `wanted` lines.
+  function firstLines(bytes, wanted) {
     let end = 0;
     for (let k = 0; k < wanted && end < bytes.length; ++k) {
       const next = bytes.indexOf(10, end);
       end = next < 0 ? bytes.length : next + 1;
     }
-    const lastStart = bytes.lastIndexOf(10, bytes.length - 2) + 1;
-    const last = /^POS (\d+)\t/.exec(new TextDecoder().decode(bytes.subarray(lastStart, lastStart + 24)));
-    const records = last ? Number(last[1]) + 1 : 0;
-    return { first: new TextDecoder().decode(bytes.subarray(0, end)), records, lines: 1 + 2 * records };
+    return new TextDecoder().decode(bytes.subarray(0, end));
+  }
+
+  // What the program said, in the reader's words: a clause.
+  function told(diagnostic) {
+    const say = words.said[diagnostic.id];
+    return say ? say(diagnostic) : diagnostic.id;
+  }
+
+  // The clause of a diagnostic as a sentence, capitalised unless it begins with a name.
+  function sentence(diagnostic) {
+    const clause = told(diagnostic);
+    const named = diagnostic.path !== '' && clause.startsWith(diagnostic.path);
+    return (named ? clause : clause.charAt(0).toUpperCase() + clause.slice(1)) + '.';
   }
 
   // Everything the last log showed goes: a new log replaces it all.
   function clear() {
-    if (worker) {
-      worker.terminate();
-      worker = null;
-    }
+    kmlConverter.cancel();
     urls.forEach(URL.revokeObjectURL);
     urls = [];
     $('route').replaceChildren();
+    $('listing').textContent = '';
     for (const id of ['download-kml', 'download-listing']) {
       $(id).hidden = true;
       $(id).removeAttribute('href');
@@ -224,26 +96,72 @@
     document.body.dataset.convertMs = '';
   }
 
+  function show(id, text) {
+    $(id).textContent = text;
+    $(id).hidden = text === '';
+  }
+
+  // The headline and what goes with it: the outcome in words, a log that is no position
+  // log, where the log stopped, the errors and warnings, and what the status means.
+  function renderOutcome(outcome) {
+    const errors = outcome ? outcome.said.filter((diagnostic) => diagnostic.error) : [];
+    const warnings = outcome ? outcome.said.filter((diagnostic) => !diagnostic.error) : [];
+    const status = $('status');
+    status.dataset.status = outcome ? String(outcome.status) : '';
+    status.dataset.errors = String(errors.length);
+    status.dataset.warnings = String(warnings.length);
+    status.classList.toggle('failure', Boolean(shown && (shown.failure || (outcome && !outcome.kmlWritten))));
+    if (!outcome) {
+      status.textContent = !shown ? words.nothingYet : shown.failure ? shown.failure() : words.convertingStatus;
+    } else {
+      status.textContent = outcome.kmlWritten ? words.converted(outcome.route)
+        : words.notConverted(errors.length > 0 ? told(errors[0]) : words.nothingSaid);
+    }
+    const odd = outcome ? outcome.offTheEarth + outcome.notFinite : 0;
+    show('verdict', outcome && 2 * odd > outcome.records ? words.notALog(odd, outcome.records) : '');
+    show('stopped', outcome && outcome.stop === 'end-marker' && outcome.records < outcome.stated
+      ? words.endMarker(outcome.records, outcome.stated) : '');
+    show('tally', outcome ? words.tally(errors.length, warnings.length) : '');
+    const said = $('said');
+    said.replaceChildren(...errors.concat(warnings).map((diagnostic) => {
+      const item = document.createElement('li');
+      item.className = diagnostic.error ? 'failure' : 'warning';
+      item.textContent = sentence(diagnostic);
+      return item;
+    }));
+    said.hidden = said.childElementCount === 0;
+    $('meaning').hidden = !outcome;
+    $('meaning-summary').textContent = outcome ? words.meaningOf(outcome.status) : '';
+    $('meaning-text').textContent = outcome ? words.meanings[outcome.status] || words.unknownMeaning : '';
+  }
+
+  // The route's summary: its positions, length and extent, or why there is none.
+  function summary(outcome, route) {
+    if (!outcome.kmlWritten) {
+      return words.routeNoKml;
+    }
+    if (outcome.route === 0) {
+      return words.routeEmpty;
+    }
+    if (!route || route.drawn === 0) {
+      return route ? words.noneOnEarth : '';
+    }
+    const { north, south, east, west } = route.extent;
+    const degrees = (value, positive, negative) => words.degrees(value, words.compass[value < 0 ? negative : positive]);
+    return words.summary(outcome.route, route.length) +
+      (outcome.offTheEarth > 0 ? words.offTheEarth(outcome.offTheEarth) : '') +
+      words.extent(degrees(north, 'N', 'S'), degrees(south, 'N', 'S'), degrees(east, 'E', 'W'), degrees(west, 'E', 'W'));
+  }
+
   // Writes what `shown` holds in the words of the language chosen.
   function render() {
-    const status = $('status');
-    const failed = shown && (shown.failure || (shown.result && shown.result.status !== 0));
-    const result = shown && shown.result;
-    const lines = result ? result.messages.split('\n').filter((line) => line !== '').length : 0;
-    // Where no KML was written, what the program said is why, not a warning.
-    const warnings = result && result.route ? lines : 0;
-    status.dataset.status = result ? String(result.status) : '';
-    status.dataset.warnings = result ? String(lines) : '';
-    status.classList.toggle('failure', Boolean(failed));
-    $('warnings').hidden = warnings === 0;
-    $('warnings').textContent = warnings > 0 ? words.warnings(warnings) : '';
-    const done = result && !result.route ? words.notConverted : words.converted;
+    const answer = shown && shown.answer;
+    const outcome = answer && answer.outcome;
+    renderOutcome(outcome);
     $('chosen').textContent = !shown || !shown.name ? ''
-      : (shown.converting ? words.converting(shown.name, number(shown.size)) : done(shown.name)) +
-        (shown.leftOut.length > 0 ? words.leftOut(shown.leftOut.join(', ')) : '');
-    if (!result) {
-      status.textContent = !shown ? words.nothingYet
-        : shown.failure ? shown.failure() : words.convertingStatus;
+      : answer ? words.chosen(shown.name, shown.size) : words.converting(shown.name, shown.size);
+    show('left-out', shown && shown.leftOut && shown.leftOut.length > 0 ? words.leftOut(shown.leftOut.join(', ')) : '');
+    if (!outcome) {
       $('count').textContent = '–';
       $('positions').textContent = '–';
       $('messages').textContent = shown ? '' : words.noMessagesYet;
@@ -251,72 +169,52 @@
       $('listing-note').textContent = words.listingNote;
       return;
     }
-    status.textContent = words.status(result.status, words.meanings[result.status] || words.unknownMeaning);
-    $('messages').textContent = result.messages || words.noMessages;
-    const count = /^Ilosc pozycji: (\d+)/.exec(shown.listed.first);
-    $('count').textContent = count ? number(Number(count[1])) : words.noneRead;
-    $('listing-note').textContent = shown.listed.lines > LISTING_SHOWN
-      ? words.listingPart(number(LISTING_SHOWN), number(shown.listed.lines)) : words.listingNote;
-    if (!result.route) {
-      $('positions').textContent = words.noKml;
-      $('route-summary').textContent = words.routeNoKml;
-      return;
-    }
-    $('download-kml').textContent = words.saveKml(kmlName(shown.name));
-    const route = shown.route;
-    if (!route) {
-      return;  // still being read
-    }
-    const positions = route.kept.length / 2 + route.off;
-    $('positions').textContent = number(positions);
-    // Records listed but not in the route: their coordinates are not finite numbers.
-    const notFinite = Math.max(0, shown.listed.records - positions);
-    const odd = route.off > 0 || notFinite > 0 ? words.notPositions(number(route.off), number(notFinite)) : '';
+    $('messages').textContent = answer.messages || words.noMessages;
+    $('download-kml').textContent = answer.route ? words.saveKml(kmlName(shown.name)) : '';
+    $('count').textContent = outcome.stated < 0 && outcome.records === 0 ? words.noneRead
+      : words.recordsOf(outcome.records, outcome.stated);
+    $('positions').textContent = outcome.kmlWritten ? number(outcome.route) : words.noKml;
+    const lines = answer.listing.length > 0 ? 1 + 2 * outcome.records : 0;
+    $('listing-note').textContent = lines > LISTING_SHOWN ? words.listingPart(LISTING_SHOWN, lines) : words.listingNote;
+    $('route-summary').textContent = summary(outcome, shown.route);
     const empty = $('route').querySelector('text');
     if (empty) {
-      empty.textContent = route.off > 0 ? words.noneOnEarth : words.routeEmpty;
+      empty.textContent = $('route-summary').textContent;
     }
-    $('route-summary').textContent = route.kept.length === 0
-      ? (route.off > 0 ? words.noneOnEarth : words.routeEmpty) + odd
-      : words.summary(number(route.kept.length / 2), number(route.length, 2)) +
-        words.extent(degrees(route.extent.north, 'N', 'S'), degrees(route.extent.south, 'N', 'S'),
-          degrees(route.extent.east, 'E', 'W'), degrees(route.extent.west, 'E', 'W')) + odd;
   }
 
-  // The program's output, as soon as it is there.
-  function show(result, started) {
-    shown.converting = false;
-    shown.result = result;
-    shown.listed = listed(result.listing, LISTING_SHOWN);
-    $('listing').textContent = shown.listed.first;
+  // The converter's answer: what came of the log at once, then the route, then what there
+  // is to save.
+  function answered(answer, started) {
+    if (answer.failure) {
+      fail(() => words.converterFailed(answer.failure));
+      return;
+    }
+    performance.measure('kml: the program ran', { start: started, duration: answer.programMs });
+    shown.answer = answer;
+    $('listing').textContent = firstLines(answer.listing, LISTING_SHOWN);
+    const positions = answer.outcome.onTheEarth;
+    shown.route = { drawn: positions.length / 2, ...kmlRoute.measure(positions) };
     render();
-    performance.measure('kml: the program ran', { start: started, duration: result.programMs });
     performance.measure('kml: choice to output shown', { start: started });
-  }
-
-  // The route, read from the KML.
-  function showRoute(positions, started) {
-    shown.route = positions;
-    if (positions && positions.kept.length > 0) {
-      draw(positions);
-    } else if (positions) {
-      $('route').append(svgElement('text', { x: WIDTH / 2, y: HEIGHT / 2, 'text-anchor': 'middle', class: 'empty' }));
+    if (shown.route.drawn > 0) {
+      kmlRoute.draw($('route'), positions, shown.route.extent);
+    } else if (answer.outcome.kmlWritten) {
+      kmlRoute.note($('route'), $('route-summary').textContent);
     }
-    render();
     // Once the route is on screen: its time from the choice, for the benchmark
     // (bench/page_bench.mjs), and the downloads, whose blobs (8 MB for a full log) need
     // not keep the route from the screen.
     requestAnimationFrame(() => requestAnimationFrame(() => {
       performance.measure('kml: choice to route drawn', { start: started });
-      const result = shown.result;
-      if (result.listing.length > 0) {
-        offer('download-listing', result.listing, 'text/plain', 'trasa.txt');
+      if (answer.listing.length > 0) {
+        offer('download-listing', answer.listing, 'text/plain', 'trasa.txt');
       }
-      if (result.route) {
-        offer('download-kml', result.route, 'application/vnd.google-earth.kml+xml', kmlName(shown.name));
+      if (answer.route) {
+        offer('download-kml', answer.route, 'application/vnd.google-earth.kml+xml', kmlName(shown.name));
       }
       document.body.dataset.convertMs = String(Math.round(performance.now() - started));
-      spare = spare || startWorker();
+      kmlConverter.prepare();
     }));
   }
 
@@ -329,37 +227,13 @@
     const started = performance.now();
     clear();
     const log = files[0];
-    shown = { name: log.name, size: log.size, leftOut: files.slice(1).map((file) => file.name), converting: true };
-    $('listing').textContent = '';
+    shown = { name: log.name, size: log.size, leftOut: files.slice(1).map((file) => file.name) };
     render();
     try {
-      worker = spare || startWorker();
-      spare = null;
+      kmlConverter.convert(log, (answer) => answered(answer, started));
     } catch (error) {
       fail(() => words.cannotStart(error.message));
-      return;
     }
-    const running = worker;
-    worker.onmessage = (event) => {
-      if (running !== worker) {
-        return;  // a log chosen since replaces this one
-      }
-      worker.terminate();
-      worker = null;
-      if (event.data.failure) {
-        fail(() => words.converterFailed(event.data.failure));
-      } else {
-        show(event.data, started);
-        const positions = event.data.route ? onTheEarth(routePoints(event.data.route)) : null;
-        performance.measure('kml: choice to route read', { start: started });
-        showRoute(positions, started);
-      }
-    };
-    worker.onerror = (event) => {
-      event.preventDefault();
-      fail(() => words.converterFailed(event.message || 'the worker'));
-    };
-    worker.postMessage(log);
   }
 
   function start() {
@@ -367,12 +241,12 @@
       button.addEventListener('click', () => setLanguage(button.dataset.language));
     }
     setLanguage(chosenLanguage());
-    if (typeof WebAssembly !== 'object' || typeof Worker !== 'function' || typeof kmlProgram !== 'function') {
+    if (!kmlConverter.available()) {
       fail(() => words.noWebAssembly);
       $('log').disabled = true;
       return;
     }
-    spare = startWorker();
+    kmlConverter.prepare();
     $('log').addEventListener('change', () => {
       if ($('log').files.length > 0) {
         convert(Array.from($('log').files));

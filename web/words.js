@@ -1,144 +1,278 @@
 // Every word the page shows, one table per language. The program's own output (the
-// listing, its messages, the KML) stays as the program writes it, in either language.
-// An entry is a text, or a function that makes one from the numbers and names it is given.
+// listing, its messages, the KML) stays as the program writes it; what it says is told
+// here again, in the reader's language, from the outcome it hands over: `meanings` has
+// each exit status, `said` each diagnostic, by its id. An entry is a text, or a function
+// that makes one from the numbers and names it is given; numbers come as numbers, and the
+// table writes them as its language does, in the plural form that its rules pick.
 'use strict';
 
-const WORDS = {
-  en: {
-    title: 'kml: GPS log to KML route',
-    intro: 'Turns a GPS logger\'s position log into a KML route. Everything happens on this computer: ' +
-      'the log is not uploaded anywhere.',
-    languages: 'Language',
-    chooseHeading: '1. Choose a log',
-    chooseText: 'The log is the dump you pulled off the logger (often eeprom.hex): raw, Intel HEX or ' +
-      'S-records. Choose it, or drop it anywhere on this page.',
-    chooseButton: 'Choose a log…',
-    resultHeading: '2. The result',
-    records: 'Records in the log',
-    positions: 'Positions in the route',
-    messagesHeading: 'What the program said',
-    messagesLabel: 'Messages from the program',
-    saveListing: 'Save the listing (trasa.txt)',
-    routeHeading: '3. The route',
-    listingHeading: '4. The listing',
-    listingNote: 'Each record as stored, then in decimal degrees.',
-    footer: 'The program here is kml itself, built to WebAssembly: it gives the same bytes as on the ' +
-      'command line. See its README for the log format and exit statuses.',
+const WORDS = (function () {
+  // Writes `n` as `language` does, followed by the form of `forms` that its plural rules
+  // pick for it ({one, few, many, other}; `other` where a form is missing).
+  function counted(language) {
+    const rules = new Intl.PluralRules(language);
+    return (n, forms) => `${n.toLocaleString(language)} ${forms[rules.select(n)] || forms.other}`;
+  }
+  const en = counted('en');
+  const pl = counted('pl');
+  const number = (language) => (n) => n.toLocaleString(language);
+  const enNumber = number('en');
+  const plNumber = number('pl');
+  const value = (said, k) => said.values[k];
 
-    nothingYet: 'No log converted yet.',
-    noMessagesYet: 'Nothing yet.',
-    noRouteYet: 'No route yet.',
-    converting: (name, size) => `Converting ${name} (${size} bytes)…`,
-    convertingStatus: 'Converting…',
-    converted: (name) => `Converted ${name}.`,
-    notConverted: (name) => `Nothing was converted from ${name}.`,
-    leftOut: (names) => ` Only one log is converted at a time; left out: ${names}.`,
-    status: (code, meaning) => `Exit status ${code}: ${meaning}.`,
-    meanings: {
-      0: 'the log was converted',
-      1: 'nothing was converted: the log cannot be opened, it is a text dump that cannot be trusted ' +
-        '(a malformed line, a wrong checksum or count, records that disagree), the KML file cannot be ' +
-        'created, both paths name the same file, or the KML path names what must not be overwritten ' +
-        '(a file that is not a KML document, a block device, a link to nothing)',
-      2: 'the log ends early, or cannot be read to its end, or its text dump was cut off: the KML file ' +
-        'is complete and holds every whole record before that point',
-      3: 'the listing could not be written to standard output (a full disk, or a reader that quit); ' +
-        'it stops there, and the KML file is still written whole',
-      255: 'the KML file could not be written whole: a write, its flush or its close failed, and the ' +
-        'KML path was left as it was (the old KML byte for byte, or no file), as the message says',
+  return {
+    en: {
+      title: 'kml: GPS log to KML route',
+      intro: 'Turns a GPS logger\'s position log into a KML route. Everything happens on this computer: ' +
+        'the log is not uploaded anywhere.',
+      languages: 'Language',
+      chooseHeading: '1. Choose a log',
+      chooseText: 'The log is the dump you pulled off the logger (often eeprom.hex): raw, Intel HEX or ' +
+        'S-records. Choose it, or drop it anywhere on this page.',
+      chooseButton: 'Choose a log…',
+      resultHeading: '2. The result',
+      records: 'Records in the log',
+      positions: 'Positions in the route',
+      messagesHeading: 'The program\'s messages',
+      messagesLabel: 'The program\'s messages, as it wrote them',
+      saveListing: 'Save the listing (trasa.txt)',
+      routeHeading: '3. The route',
+      listingHeading: '4. The listing',
+      listingNote: 'Each record as stored, then in decimal degrees.',
+      footer: 'The program here is kml itself, built to WebAssembly: it gives the same bytes as on the ' +
+        'command line. See its README for the log format and exit statuses.',
+
+      nothingYet: 'No log converted yet.',
+      noMessagesYet: 'Nothing yet.',
+      noRouteYet: 'No route yet.',
+      converting: (name, size) => `Converting ${name} (${en(size, { one: 'byte', other: 'bytes' })})…`,
+      convertingStatus: 'Converting…',
+      chosen: (name, size) => `${name}, ${en(size, { one: 'byte', other: 'bytes' })}`,
+      converted: (positions) => `Converted: ${en(positions, { one: 'position', other: 'positions' })}.`,
+      notConverted: (cause) => `Nothing was converted: ${cause}.`,
+      nothingSaid: 'the program gave no reason',
+      leftOut: (names) => `Only one log is converted at a time; left out: ${names}.`,
+      tally: (errors, warnings) => [
+        errors > 0 ? en(errors, { one: 'error', other: 'errors' }) : '',
+        warnings > 0 ? en(warnings, { one: 'warning', other: 'warnings' }) : '',
+      ].filter(Boolean).join(', '),
+      endMarker: (records, stated) => `The log's end marker came after ${enNumber(records)} of ` +
+        `${en(stated, { one: 'record', other: 'records' })}.`,
+      notALog: (odd, records) => `This does not look like a position log: ${enNumber(odd)} of ` +
+        `${en(records, { one: 'record', other: 'records' })} are no position on the Earth.`,
+      meaningOf: (code) => `What exit status ${code} means`,
+      meanings: {
+        0: 'The log was converted: the KML holds every position it has.',
+        1: 'Nothing was converted, and the KML path is as it was. The log cannot be opened, it is a text ' +
+          'dump that cannot be trusted (a malformed line, a wrong checksum or count, records that disagree, ' +
+          'no record in the log\'s range), or the KML must not or cannot be written there.',
+        2: 'The log ends early: it, or the text dump that holds it, ends before its count or end marker, ' +
+          'or cannot be read to its end. The KML holds every whole record before that point.',
+        3: 'The listing could not be written whole (a full disk, or a reader that quit); it stops there, ' +
+          'and the KML is complete.',
+        255: 'The KML could not be written whole: a write, its flush or its close failed. The KML path ' +
+          'was left as it was, the old KML byte for byte or no file, as the message says.',
+      },
+      unknownMeaning: 'A status the program does not give.',
+      recordsOf: (records, stated) => stated >= 0 && stated !== records
+        ? `${enNumber(records)} of ${enNumber(stated)}` : enNumber(records),
+      noneRead: 'none read',
+      noKml: 'none: no KML was written',
+      noMessages: 'Nothing: no warnings, no problems.',
+      saveKml: (name) => `Save the KML (${name})`,
+      listingPart: (shown, all) => `The first ${enNumber(shown)} of ${enNumber(all)} lines; the button above ` +
+        'saves the whole listing.',
+      routeNoKml: 'No route: the program wrote no KML.',
+      routeEmpty: 'The route is empty: the log holds no positions.',
+      noneOnEarth: 'Nothing to draw: no position of the route lies on the Earth.',
+      summary: (positions, km) => `${en(positions, { one: 'position', other: 'positions' })} from the start ` +
+        `(green) to the end (black); the route is ${km.toLocaleString('en', { minimumFractionDigits: 2,
+          maximumFractionDigits: 2 })} km long.`,
+      offTheEarth: (off) => ` ${en(off, { one: 'position lies', other: 'positions lie' })} off the Earth and ` +
+        `${off === 1 ? 'is' : 'are'} not drawn.`,
+      extent: (north, south, east, west) => ` Extent: north ${north}, south ${south}, east ${east}, west ${west}.`,
+      degrees: (value, compass) => `${Math.abs(value).toLocaleString('en', { minimumFractionDigits: 5,
+        maximumFractionDigits: 5 })}° ${compass}`,
+      compass: { N: 'N', S: 'S', E: 'E', W: 'W' },
+      converterFailed: (why) => `The converter failed: ${why}`,
+      cannotStart: (why) => `The converter could not be started in this browser: ${why}`,
+      noWebAssembly: 'This browser cannot run the converter: it needs WebAssembly and Web Workers ' +
+        '(any current Firefox, Chrome, Edge or Safari has them).',
+      pageFailed: (why) => `The page failed: ${why}`,
+      // What the program said, by id: a clause, from a diagnostic {path, line, values}.
+      said: {
+        'log-unopenable': (d) => `${d.path} cannot be opened: ${value(d, 0)}`,
+        'dump-bad-character': (d) => `line ${d.line} of ${d.path} holds a character that no record may hold`,
+        'dump-wrong-length': (d) => `line ${d.line} of ${d.path} is a record of the wrong length`,
+        'dump-unknown-type': (d) => `line ${d.line} of ${d.path} is a record of an unknown type`,
+        'dump-checksum': (d) => `line ${d.line} of ${d.path} has a wrong checksum`,
+        'dump-not-intel-hex': (d) => `line ${d.line} of ${d.path} is not an Intel HEX record`,
+        'dump-not-srecord': (d) => `line ${d.line} of ${d.path} is not an S-record`,
+        'dump-disagrees': (d) => `line ${d.line} of ${d.path} gives other bytes for an address than a record ` +
+          'before it',
+        'dump-count-mismatch': (d) => `the record count on line ${d.line} of ${d.path} does not match the ` +
+          'records before it',
+        'dump-unreadable': (d) => `${d.path} cannot be read: ${value(d, 0)}`,
+        'dump-out-of-range': (d) => `no record of ${d.path} holds a byte of the log; the first is at ` +
+          `${value(d, 0)}`,
+        'dump-gap': (d) => `bytes ${value(d, 0)} to ${value(d, 1)} of ${d.path} are in no record, and were ` +
+          'read as erased (FF)',
+        'dump-cut': (d) => `${d.path} was cut off: the dump has no end record`,
+        'log-unreadable': (d) => `${d.path} cannot be read to its end: ${value(d, 0)}`,
+        'log-ends-in-count': (d) => `${d.path} ends inside the record count`,
+        'log-ends-early': (d) => `${d.path} ends after ${enNumber(Number(value(d, 0)))} of ` +
+          `${en(Number(value(d, 1)), { one: 'record', other: 'records' })}, with no end marker`,
+        'not-finite': (d) => `${en(Number(value(d, 0)), { one: 'record has', other: 'records have' })} ` +
+          `coordinates that are not finite numbers, left out of the route (the first is POS ${value(d, 1)})`,
+        'off-the-earth': (d) => `${en(Number(value(d, 0)), { one: 'position lies', other: 'positions lie' })} ` +
+          `beyond 90° of latitude or 180° of longitude (the first is POS ${value(d, 1)})`,
+        'listing-failed': (d) => `the listing could not be written: ${value(d, 0)}`,
+        'kml-is-log': () => 'the KML would overwrite the log itself',
+        'kml-cannot-create': (d) => `the KML cannot be created: ${value(d, 0)}`,
+        'kml-link-to-nothing': () => 'the KML\'s path is a link to nothing',
+        'kml-unopenable': (d) => `the KML cannot be opened: ${value(d, 0)}`,
+        'kml-block-device': () => 'the KML\'s path is a block device',
+        'kml-unreadable': () => 'the file at the KML\'s path cannot be read to check that it is a KML',
+        'kml-not-kml': () => 'the file at the KML\'s path is not a KML document',
+        'kml-changed': () => 'the KML\'s path was changed while the log was read',
+        'kml-changed-moved': (d) => `the KML's path was changed while the log was read; what was there is now ` +
+          value(d, 0),
+        'kml-kept': (d) => `the KML could not be written (${value(d, 0)}); the old one is as it was`,
+        'kml-not-created': (d) => `the KML could not be written (${value(d, 0)}); none was created`,
+        'kml-incomplete': (d) => `the KML could not be written whole (${value(d, 0)}); it is incomplete`,
+        'kml-unwritten': (d) => `the KML could not be written: ${value(d, 0)}`,
+      },
     },
-    unknownMeaning: 'a status the program does not give',
-    warnings: (count) => count === 1 ? 'With 1 warning: see what the program said.'
-      : `With ${count} warnings: see what the program said.`,
-    noMessages: 'Nothing: no warnings, no problems.',
-    noneRead: 'none read',
-    noKml: 'none: no KML was written',
-    saveKml: (name) => `Save the KML (${name})`,
-    listingPart: (shown, all) => `The first ${shown} of ${all} lines; save the listing for the whole.`,
-    routeNoKml: 'No route: the program wrote no KML.',
-    routeEmpty: 'The route is empty: the log holds no positions.',
-    summary: (count, km) => `${count} positions from the start (green) to the end (black), ` +
-      `${km} km along the line.`,
-    extent: (north, south, east, west) => ` Extent: north ${north}, south ${south}, east ${east}, west ${west}.`,
-    compass: { N: 'N', S: 'S', E: 'E', W: 'W' },
-    notPositions: (off, notFinite) => ` ${off} position(s) beyond 90° of latitude or 180° of longitude ` +
-      `and ${notFinite} not finite: this does not look like a position log. They are left out of the ` +
-      'drawing, the length and the extent.',
-    noneOnEarth: 'No position lies on the Earth: this does not look like a position log.',
-    converterFailed: (why) => `The converter failed: ${why}`,
-    cannotStart: (why) => `The converter could not be started in this browser: ${why}`,
-    noWebAssembly: 'This browser cannot run the converter: it needs WebAssembly and Web Workers ' +
-      '(any current Firefox, Chrome, Edge or Safari has them).',
-    pageFailed: (why) => `The page failed: ${why}`,
-  },
 
-  pl: {
-    title: 'kml: log GPS na trasę KML',
-    intro: 'Zamienia log pozycji z rejestratora GPS na trasę KML. Wszystko dzieje się na tym komputerze: ' +
-      'log nie jest nigdzie wysyłany.',
-    languages: 'Język',
-    chooseHeading: '1. Wybierz log',
-    chooseText: 'Log to zrzut pamięci pobrany z rejestratora (często eeprom.hex): surowy, Intel HEX albo ' +
-      'S-rekordy. Wybierz go albo upuść w dowolnym miejscu tej strony.',
-    chooseButton: 'Wybierz log…',
-    resultHeading: '2. Wynik',
-    records: 'Rekordy w logu',
-    positions: 'Pozycje na trasie',
-    messagesHeading: 'Co powiedział program',
-    messagesLabel: 'Komunikaty programu',
-    saveListing: 'Zapisz wykaz (trasa.txt)',
-    routeHeading: '3. Trasa',
-    listingHeading: '4. Wykaz',
-    listingNote: 'Każdy rekord tak, jak jest zapisany, a potem w stopniach dziesiętnych.',
-    footer: 'Działa tu sam program kml, skompilowany do WebAssembly: daje te same bajty co w wierszu ' +
-      'poleceń. Format logu i kody wyjścia opisuje jego README.',
+    pl: {
+      title: 'kml: log GPS na trasę KML',
+      intro: 'Zamienia log pozycji z rejestratora GPS na trasę KML. Wszystko dzieje się na tym komputerze: ' +
+        'log nie jest nigdzie wysyłany.',
+      languages: 'Język',
+      chooseHeading: '1. Wybierz log',
+      chooseText: 'Log to zrzut pamięci pobrany z rejestratora (często eeprom.hex): surowy, Intel HEX albo ' +
+        'S-rekordy. Wybierz go albo upuść w dowolnym miejscu tej strony.',
+      chooseButton: 'Wybierz log…',
+      resultHeading: '2. Wynik',
+      records: 'Rekordy w logu',
+      positions: 'Pozycje na trasie',
+      messagesHeading: 'Komunikaty programu',
+      messagesLabel: 'Komunikaty programu, tak jak je wypisał',
+      saveListing: 'Zapisz wykaz (trasa.txt)',
+      routeHeading: '3. Trasa',
+      listingHeading: '4. Wykaz',
+      listingNote: 'Każdy rekord tak, jak jest zapisany, a pod nim w stopniach dziesiętnych.',
+      footer: 'Działa tu sam program kml, skompilowany do WebAssembly: daje te same bajty co w wierszu ' +
+        'poleceń. Format logu i kody wyjścia opisuje jego README.',
 
-    nothingYet: 'Nie przekonwertowano jeszcze żadnego logu.',
-    noMessagesYet: 'Jeszcze nic.',
-    noRouteYet: 'Jeszcze nie ma trasy.',
-    converting: (name, size) => `Konwertowanie ${name} (bajtów: ${size})…`,
-    convertingStatus: 'Konwertowanie…',
-    converted: (name) => `Przekonwertowano ${name}.`,
-    notConverted: (name) => `Z pliku ${name} nic nie przekonwertowano.`,
-    leftOut: (names) => ` Naraz konwertowany jest jeden log; pominięte: ${names}.`,
-    status: (code, meaning) => `Kod wyjścia ${code}: ${meaning}.`,
-    meanings: {
-      0: 'log został przekonwertowany',
-      1: 'nic nie przekonwertowano: logu nie da się otworzyć, jest zrzutem tekstowym, któremu nie można ' +
-        'ufać (wadliwy wiersz, zła suma kontrolna lub liczba rekordów, rekordy, które sobie przeczą), ' +
-        'pliku KML nie da się utworzyć, obie ścieżki wskazują ten sam plik albo ścieżka KML wskazuje coś, ' +
-        'czego nie wolno nadpisać (plik, który nie jest dokumentem KML, urządzenie blokowe, dowiązanie ' +
-        'donikąd)',
-      2: 'log kończy się przedwcześnie, nie da się go przeczytać do końca albo jego zrzut tekstowy został ' +
-        'ucięty: plik KML jest kompletny i zawiera każdy cały rekord sprzed tego miejsca',
-      3: 'wykazu nie dało się zapisać na standardowe wyjście (pełny dysk albo program czytający, który się ' +
-        'zakończył); urywa się w tym miejscu, a plik KML jest zapisany w całości',
-      255: 'pliku KML nie dało się zapisać w całości: zapis, opróżnienie bufora lub zamknięcie pliku się ' +
-        'nie powiodło, a ścieżka KML pozostała bez zmian (stary KML bajt w bajt albo brak pliku), jak ' +
-        'mówi komunikat',
+      nothingYet: 'Nie przekonwertowano jeszcze żadnego logu.',
+      noMessagesYet: 'Jeszcze nic.',
+      noRouteYet: 'Jeszcze nie ma trasy.',
+      converting: (name, size) => `Konwertuję ${name} (${plNumber(size)} B)…`,
+      convertingStatus: 'Konwertuję…',
+      chosen: (name, size) => `${name}, ${plNumber(size)} B`,
+      converted: (positions) => `Gotowe: przekonwertowano ${pl(positions,
+        { one: 'pozycję', few: 'pozycje', many: 'pozycji' })}.`,
+      notConverted: (cause) => `Nic nie przekonwertowano: ${cause}.`,
+      nothingSaid: 'program nie podał przyczyny',
+      leftOut: (names) => `Naraz konwertuję jeden log; pominięte: ${names}.`,
+      tally: (errors, warnings) => [
+        errors > 0 ? pl(errors, { one: 'błąd', few: 'błędy', many: 'błędów' }) : '',
+        warnings > 0 ? pl(warnings, { one: 'ostrzeżenie', few: 'ostrzeżenia', many: 'ostrzeżeń' }) : '',
+      ].filter(Boolean).join(', '),
+      endMarker: (records, stated) => `Log kończy się znacznikiem końca po ${plNumber(records)} z ` +
+        `${pl(stated, { one: 'rekordu', few: 'rekordów', many: 'rekordów', other: 'rekordu' })}.`,
+      notALog: (odd, records) => `To nie wygląda na log pozycji: ${plNumber(odd)} z ` +
+        `${pl(records, { one: 'rekordu', few: 'rekordów', many: 'rekordów', other: 'rekordu' })} ` +
+        'nie wskazuje miejsca na Ziemi.',
+      meaningOf: (code) => `Co oznacza kod wyjścia ${code}`,
+      meanings: {
+        0: 'Log został przekonwertowany: plik KML zawiera każdą jego pozycję.',
+        1: 'Nic nie przekonwertowano, a ścieżka KML pozostała bez zmian. Logu nie da się otworzyć, jest ' +
+          'zrzutem tekstowym, któremu nie można ufać (wadliwy wiersz, zła suma kontrolna lub liczba ' +
+          'rekordów, rekordy, które sobie przeczą, żaden rekord w zakresie logu), albo pliku KML nie wolno ' +
+          'lub nie da się tam zapisać.',
+        2: 'Log urywa się przedwcześnie: on sam albo zrzut tekstowy, w którym jest, kończy się przed ' +
+          'zapowiedzianą liczbą rekordów lub znacznikiem końca albo nie da się go odczytać do końca. ' +
+          'Plik KML zawiera każdy cały rekord sprzed tego miejsca.',
+        3: 'Nie udało się zapisać całego wykazu (pełny dysk albo program czytający wykaz się zakończył); ' +
+          'wykaz urywa się w tym miejscu, a plik KML jest kompletny.',
+        255: 'Nie udało się zapisać całego pliku KML: zapis, opróżnienie bufora lub zamknięcie pliku nie ' +
+          'powiodło się. Ścieżka KML pozostała bez zmian: stary KML bajt w bajt albo brak pliku, jak mówi ' +
+          'komunikat.',
+      },
+      unknownMeaning: 'Tego kodu program nie zwraca.',
+      recordsOf: (records, stated) => stated >= 0 && stated !== records
+        ? `${plNumber(records)} z ${plNumber(stated)}` : plNumber(records),
+      noneRead: 'nie odczytano',
+      noKml: 'brak: nie zapisano pliku KML',
+      noMessages: 'Brak: żadnych ostrzeżeń ani problemów.',
+      saveKml: (name) => `Zapisz KML (${name})`,
+      listingPart: (shown, all) => `Pierwsze ${plNumber(shown)} z ${plNumber(all)} wierszy; cały wykaz ` +
+        'zapiszesz przyciskiem powyżej.',
+      routeNoKml: 'Brak trasy: program nie zapisał pliku KML.',
+      routeEmpty: 'Trasa jest pusta: log nie zawiera żadnej pozycji.',
+      noneOnEarth: 'Nie ma czego narysować: żadna pozycja trasy nie leży na Ziemi.',
+      summary: (positions, km) => `${pl(positions, { one: 'pozycja', few: 'pozycje', many: 'pozycji' })} ` +
+        `od startu (zielony) do mety (czarny); długość trasy: ${km.toLocaleString('pl',
+          { minimumFractionDigits: 2, maximumFractionDigits: 2 })} km.`,
+      offTheEarth: (off) => ` Poza Ziemią, więc bez rysunku: ${pl(off,
+        { one: 'pozycja', few: 'pozycje', many: 'pozycji' })}.`,
+      extent: (north, south, east, west) => ` Zasięg: północ ${north}, południe ${south}, wschód ${east}, ` +
+        `zachód ${west}.`,
+      degrees: (value, compass) => `${Math.abs(value).toLocaleString('pl', { minimumFractionDigits: 5,
+        maximumFractionDigits: 5 })}° ${compass}`,
+      compass: { N: 'N', S: 'S', E: 'E', W: 'W' },
+      converterFailed: (why) => `Błąd konwertera: ${why}`,
+      cannotStart: (why) => `Nie udało się uruchomić konwertera w tej przeglądarce: ${why}`,
+      noWebAssembly: 'Ta przeglądarka nie uruchomi konwertera: potrzebuje WebAssembly i Web Workers ' +
+        '(ma je każdy aktualny Firefox, Chrome, Edge i Safari).',
+      pageFailed: (why) => `Błąd strony: ${why}`,
+      said: {
+        'log-unopenable': (d) => `nie da się otworzyć pliku ${d.path}: ${value(d, 0)}`,
+        'dump-bad-character': (d) => `wiersz ${d.line} pliku ${d.path} zawiera znak, którego nie może mieć ` +
+          'żaden rekord',
+        'dump-wrong-length': (d) => `wiersz ${d.line} pliku ${d.path} to rekord złej długości`,
+        'dump-unknown-type': (d) => `wiersz ${d.line} pliku ${d.path} to rekord nieznanego typu`,
+        'dump-checksum': (d) => `wiersz ${d.line} pliku ${d.path} ma złą sumę kontrolną`,
+        'dump-not-intel-hex': (d) => `wiersz ${d.line} pliku ${d.path} nie jest rekordem Intel HEX`,
+        'dump-not-srecord': (d) => `wiersz ${d.line} pliku ${d.path} nie jest S-rekordem`,
+        'dump-disagrees': (d) => `wiersz ${d.line} pliku ${d.path} podaje pod jakimś adresem inne bajty niż ` +
+          'rekord przed nim',
+        'dump-count-mismatch': (d) => `liczba rekordów w wierszu ${d.line} pliku ${d.path} nie zgadza się ` +
+          'z rekordami przed nim',
+        'dump-unreadable': (d) => `nie da się odczytać pliku ${d.path}: ${value(d, 0)}`,
+        'dump-out-of-range': (d) => `żaden rekord pliku ${d.path} nie zawiera bajtu logu; pierwszy leży pod ` +
+          `adresem ${value(d, 0)}`,
+        'dump-gap': (d) => `bajty od ${value(d, 0)} do ${value(d, 1)} pliku ${d.path} nie należą do żadnego ` +
+          'rekordu; odczytano je jako wymazane (FF)',
+        'dump-cut': (d) => `plik ${d.path} jest ucięty: zrzut nie ma rekordu końca`,
+        'log-unreadable': (d) => `nie da się odczytać pliku ${d.path} do końca: ${value(d, 0)}`,
+        'log-ends-in-count': (d) => `plik ${d.path} urywa się w środku liczby rekordów`,
+        'log-ends-early': (d) => `plik ${d.path} urywa się po ${plNumber(Number(value(d, 0)))} z ` +
+          `${pl(Number(value(d, 1)), { one: 'rekordu', few: 'rekordów', many: 'rekordów', other: 'rekordu' })}, ` +
+          'bez znacznika końca',
+        'not-finite': (d) => `współrzędne ${pl(Number(value(d, 0)), { one: 'rekordu', few: 'rekordów',
+          many: 'rekordów', other: 'rekordu' })} nie są liczbami skończonymi; pominięto je na trasie ` +
+          `(pierwszy: POS ${value(d, 1)})`,
+        'off-the-earth': (d) => `poza 90° szerokości lub 180° długości geograficznej: ${pl(Number(value(d, 0)),
+          { one: 'pozycja', few: 'pozycje', many: 'pozycji' })} (pierwsza: POS ${value(d, 1)})`,
+        'listing-failed': (d) => `nie udało się zapisać wykazu: ${value(d, 0)}`,
+        'kml-is-log': () => 'plik KML nadpisałby sam log',
+        'kml-cannot-create': (d) => `nie da się utworzyć pliku KML: ${value(d, 0)}`,
+        'kml-link-to-nothing': () => 'ścieżka KML jest dowiązaniem donikąd',
+        'kml-unopenable': (d) => `nie da się otworzyć pliku KML: ${value(d, 0)}`,
+        'kml-block-device': () => 'ścieżka KML jest urządzeniem blokowym',
+        'kml-unreadable': () => 'nie da się odczytać pliku pod ścieżką KML, by sprawdzić, czy to KML',
+        'kml-not-kml': () => 'plik pod ścieżką KML nie jest dokumentem KML',
+        'kml-changed': () => 'ścieżka KML zmieniła się w trakcie czytania logu',
+        'kml-changed-moved': (d) => `ścieżka KML zmieniła się w trakcie czytania logu; to, co tam było, jest ` +
+          `teraz w ${value(d, 0)}`,
+        'kml-kept': (d) => `nie udało się zapisać pliku KML (${value(d, 0)}); stary pozostał bez zmian`,
+        'kml-not-created': (d) => `nie udało się zapisać pliku KML (${value(d, 0)}); nie utworzono go`,
+        'kml-incomplete': (d) => `nie udało się zapisać całego pliku KML (${value(d, 0)}); jest niekompletny`,
+        'kml-unwritten': (d) => `nie udało się zapisać pliku KML: ${value(d, 0)}`,
+      },
     },
-    unknownMeaning: 'kod, którego program nie zwraca',
-    warnings: (count) => `Ostrzeżenia: ${count}. Zobacz, co powiedział program.`,
-    noMessages: 'Nic: żadnych ostrzeżeń ani problemów.',
-    noneRead: 'nie odczytano',
-    noKml: 'brak: nie zapisano pliku KML',
-    saveKml: (name) => `Zapisz KML (${name})`,
-    listingPart: (shown, all) => `Pierwsze wiersze (${shown}) z ${all}; całość jest w zapisanym wykazie.`,
-    routeNoKml: 'Brak trasy: program nie zapisał pliku KML.',
-    routeEmpty: 'Trasa jest pusta: log nie zawiera żadnej pozycji.',
-    summary: (count, km) => `Pozycje: ${count}, od startu (zielony) do końca (czarny), ` +
-      `${km} km wzdłuż linii.`,
-    extent: (north, south, east, west) => ` Zasięg: północ ${north}, południe ${south}, wschód ${east}, ` +
-      `zachód ${west}.`,
-    compass: { N: 'N', S: 'S', E: 'E', W: 'W' },
-    notPositions: (off, notFinite) => ` Pozycje poza 90° szerokości lub 180° długości: ${off}, ` +
-      `nieskończone lub nieokreślone: ${notFinite}. To nie wygląda na log pozycji. Pominięto je na ` +
-      'rysunku, w długości i w zasięgu.',
-    noneOnEarth: 'Żadna pozycja nie leży na Ziemi: to nie wygląda na log pozycji.',
-    converterFailed: (why) => `Konwerter zawiódł: ${why}`,
-    cannotStart: (why) => `Nie udało się uruchomić konwertera w tej przeglądarce: ${why}`,
-    noWebAssembly: 'Ta przeglądarka nie uruchomi konwertera: potrzebuje WebAssembly i Web Workers ' +
-      '(ma je każdy aktualny Firefox, Chrome, Edge i Safari).',
-    pageFailed: (why) => `Strona zawiodła: ${why}`,
-  },
-};
+  };
+})();

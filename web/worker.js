@@ -6,9 +6,10 @@
 // (WORKERFS), so the program reads only the bytes it would read on the command line, runs
 // `kml LOG /out/trasa.kml` in a folder where the log has its own name (the KML in a folder
 // of its own, so that a log of any name, trasa.kml too, converts as on the command line),
-// and posts back what the program gave: {programMs, status, listing, messages, route},
-// the time the program ran, the listing and route as bytes, the route null unless the
-// program wrote one (statuses 0, 2 and 3); or {failure} when the program could not run.
+// and posts back what the program gave: {programMs, outcome, listing, messages, route}:
+// the time the program ran, the outcome it handed over (platform_page.cpp), the listing
+// and the KML as bytes, the KML null unless the program wrote one, and its messages as
+// text; or {failure} when the program could not run.
 function kmlWorker(createKml) {
   'use strict';
 
@@ -100,11 +101,11 @@ function kmlWorker(createKml) {
 
   let listing = null;  // sinks, made when the log's size is known
   let messages = null;
-  let status = null;
+  let outcome = null;
   const ready = warmUp().catch(() => {}).then(() => createKml({
     stdout: () => {},
     stderr: () => {},
-    onExit: (code) => { status = code; },
+    onOutcome: (handed) => { outcome = handed; },
   })).then((kml) => {
     redirect(kml, (fd, chunk) => (fd === 1 ? listing : messages).put(chunk));
     return kml;
@@ -129,16 +130,18 @@ function kmlWorker(createKml) {
       const running = performance.now();
       kml.callMain([log.name, '/out/trasa.kml']);
       const programMs = performance.now() - running;
-      const shown = status === null ? null : status & 255;  // as a shell shows it: -1 is 255
-      const route = [0, 2, 3].includes(shown) ? FS.readFile('/out/trasa.kml') : null;
+      if (outcome === null) {
+        throw new Error('the program ended without its outcome');
+      }
+      const route = outcome.kmlWritten ? FS.readFile('/out/trasa.kml') : null;
       const reply = {
         programMs,
-        status: shown,
+        outcome,
         listing: listing.take(),
         messages: new TextDecoder().decode(messages.take()),
         route,
       };
-      self.postMessage(reply, [reply.listing.buffer].concat(route ? [route.buffer] : []));
+      self.postMessage(reply, [reply.listing.buffer, outcome.onTheEarth.buffer].concat(route ? [route.buffer] : []));
     } catch (error) {
       self.postMessage({ failure: String(error && error.message ? error.message : error) });
     }

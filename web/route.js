@@ -1,0 +1,92 @@
+// The route as the page shows it: measured (its extent, and its length in kilometres) and
+// drawn into the page's SVG, from the positions on the Earth that the program handed over
+// ([longitude, latitude, ...], as the KML has them).
+'use strict';
+
+const kmlRoute = (function () {
+  const EARTH_RADIUS_KM = 6371.0088;
+  const WIDTH = 1000;  // the drawing, in its own units (the SVG's viewBox)
+  const HEIGHT = 600;
+  const MARGIN = 30;
+  const SVG = 'http://www.w3.org/2000/svg';
+
+  function radians(degrees) {
+    return degrees * Math.PI / 180;
+  }
+
+  // The extent of the positions, and their length along the line. A step is measured on
+  // the great circle (haversine); one of less than 0.001 radians (6 km), as a logger's
+  // steps are, as on a flat map, which is then as exact to a part in ten million and much
+  // quicker.
+  function measure(points) {
+    const extent = { north: -90, south: 90, east: -180, west: 180 };
+    let length = 0;
+    let cosLast = 0;
+    for (let k = 0; k + 1 < points.length; k += 2) {
+      const [lon, lat] = [points[k], points[k + 1]];
+      const cos = Math.cos(radians(lat));
+      if (k > 0) {
+        const [north, east] = [radians(lat - points[k - 1]), radians(lon - points[k - 2])];
+        if (Math.abs(north) < 1e-3 && Math.abs(east) < 1e-3) {
+          const across = east * (cos + cosLast) / 2;
+          length += EARTH_RADIUS_KM * Math.sqrt(north * north + across * across);
+        } else {
+          const a = Math.sin(north / 2) ** 2 + cosLast * cos * Math.sin(east / 2) ** 2;
+          length += 2 * EARTH_RADIUS_KM * Math.asin(Math.min(1, Math.sqrt(a)));
+        }
+      }
+      cosLast = cos;
+      extent.north = Math.max(extent.north, lat);
+      extent.south = Math.min(extent.south, lat);
+      extent.east = Math.max(extent.east, lon);
+      extent.west = Math.min(extent.west, lon);
+    }
+    return { extent, length };
+  }
+
+  function element(name, attributes) {
+    const made = document.createElementNS(SVG, name);
+    for (const [key, value] of Object.entries(attributes)) {
+      made.setAttribute(key, value);
+    }
+    return made;
+  }
+
+  // Draws the positions into `svg` to fit, longitude scaled by the cosine of the mean
+  // latitude so that shapes are true, the start and end marked; a point within a unit
+  // (less than a pixel) of the last one drawn adds nothing.
+  function draw(svg, points, extent) {
+    let meanLatitude = 0;
+    for (let k = 1; k < points.length; k += 2) {
+      meanLatitude += points[k] / (points.length / 2);
+    }
+    const xScale = Math.max(Math.abs(Math.cos(radians(Math.max(-89, Math.min(89, meanLatitude))))), 0.01);
+    const width = (extent.east - extent.west) * xScale;
+    const height = extent.north - extent.south;
+    const scale = Math.min((WIDTH - 2 * MARGIN) / (width || 1), (HEIGHT - 2 * MARGIN) / (height || 1));
+    const x = (lon) => WIDTH / 2 + ((lon - extent.west) * xScale - width / 2) * scale;
+    const y = (lat) => HEIGHT / 2 - ((lat - extent.south) - height / 2) * scale;
+    const drawn = [];
+    let [lastX, lastY] = [Infinity, Infinity];
+    for (let k = 0; k < points.length; k += 2) {
+      const [px, py] = [x(points[k]), y(points[k + 1])];
+      if (Math.abs(px - lastX) >= 1 || Math.abs(py - lastY) >= 1 || k === points.length - 2) {
+        drawn.push(px.toFixed(1) + ',' + py.toFixed(1));
+        [lastX, lastY] = [px, py];
+      }
+    }
+    const last = points.length - 2;
+    svg.append(element('polyline', { points: drawn.join(' '), class: 'line' }),
+      element('circle', { cx: x(points[0]), cy: y(points[1]), r: 7, class: 'start' }),
+      element('circle', { cx: x(points[last]), cy: y(points[last + 1]), r: 7, class: 'end' }));
+  }
+
+  // Writes `text` in the middle of `svg`, where no route can be drawn.
+  function note(svg, text) {
+    const written = element('text', { x: WIDTH / 2, y: HEIGHT / 2, 'text-anchor': 'middle', class: 'empty' });
+    written.textContent = text;
+    svg.replaceChildren(written);
+  }
+
+  return { measure, draw, note };
+})();
