@@ -33,7 +33,7 @@ try {
     const page = await browser.newPage();
     await page.setViewport({ width: 1280, height: 800 });
     await page.goto(`file://${pageDir}/index.html`);
-    const figures = { total: [], program: [], output: [], read: [] };
+    const figures = { total: [], program: [], output: [] };
     for (let run = 0; run <= runs; ++run) {
       await new Promise((idle) => setTimeout(idle, 1000));  // as a user takes to choose
       await page.evaluate(() => { document.body.dataset.convertMs = ''; performance.clearMeasures(); });
@@ -45,7 +45,6 @@ try {
         figures.total.push(measured['kml: choice to route drawn']);
         figures.program.push(measured['kml: the program ran']);
         figures.output.push(measured['kml: choice to output shown']);
-        figures.read.push(measured['kml: choice to route read']);
       }
     }
     const version = await browser.version();
@@ -56,9 +55,8 @@ try {
     console.log(`  choice to route drawn   ${shown(figures.total)}   (each: ${each})`);
     console.log(`  of which:`);
     console.log(`  the program ran         ${shown(figures.program)}   (in the worker readied ahead)`);
-    console.log(`  choice to output shown  ${shown(figures.output)}   (the status, figures and listing)`);
-    console.log(`  choice to route read    ${shown(figures.read)}   (positions, extent and length from the KML)`);
-    console.log(`  then drawn and painted`);
+    console.log(`  choice to output shown  ${shown(figures.output)}   (the outcome told, the listing, the route measured)`);
+    console.log(`  then the route drawn and painted, both downloads offered`);
   }
 } finally {
   fs.rmSync(work, { recursive: true, force: true });

@@ -135,9 +135,19 @@ async function seen(page, id) {
   });
 }
 
+// No element the page hides is rendered, whatever its style says of its kind.
+async function hiddenNotSeen(page, what) {
+  const seenHidden = await page.$$eval('[hidden]', (elements) => elements.filter((element) => {
+    const box = element.getBoundingClientRect();
+    return getComputedStyle(element).display !== 'none' || box.width > 0 || box.height > 0;
+  }).map((element) => element.id || element.tagName));
+  check(seenHidden.length === 0, `${what}: hidden yet seen: ${seenHidden.join(', ')}`);
+}
+
 // Before any log, nothing of a result is seen; after a log that gave nothing, nothing is
 // offered to save.
 async function nothingOffered(page, what, before = true) {
+  await hiddenNotSeen(page, what);
   const ids = ['download-kml', 'download-listing', 'verdict', 'stopped'];
   for (const id of before ? ids.concat(['tally', 'said', 'meaning', 'left-out']) : ids) {
     check(!(await seen(page, id)), `${what}: #${id} is not seen`);
@@ -303,6 +313,7 @@ async function testEngine(engine, logs) {
     for (const [name, expect] of Object.entries(logs.cases)) {
       result = await convert(p, logs[name]);
       asTheProgramGives(result, logs[name], `${engine} ${name}`);
+      await hiddenNotSeen(p, `${engine} ${name}`);
       expect(result, `${engine} ${name}`);
       if (name === 'typo') {
         await nothingOffered(p, `${engine} after a dump that cannot be trusted`, false);

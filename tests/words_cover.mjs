@@ -1,6 +1,6 @@
 // The page's words cover the program's outcomes: in every language, a meaning for each
 // exit status and words for each diagnostic the program can give, and none for what it
-// no longer gives.
+// no longer gives. And counted things take the forms their language's rules give them.
 //
 //   node tests/words_cover.mjs OUTCOME_TABLE WORDS_JS
 import { execFileSync } from 'node:child_process';
@@ -23,6 +23,23 @@ for (const [language, words] of Object.entries(context.WORDS)) {
     .map((id) => `${language}: words for ${id}, which the program does not say`));
   faults.push(...Object.keys(words.meanings || {}).filter((code) => !codes.includes(code))
     .map((code) => `${language}: a meaning for status ${code}, which the program does not give`));
+}
+// Polish has three forms: 1, then 2 to 4 (but 12 to 14), then the rest.
+const { en, pl } = context.WORDS;
+const forms = [
+  [en.tally(1, 0), '1 error'], [en.tally(2, 1), '2 errors, 1 warning'], [en.tally(0, 1000), '1,000 warnings'],
+  [pl.tally(1, 0), '1 błąd'], [pl.tally(3, 0), '3 błędy'], [pl.tally(5, 0), '5 błędów'],
+  [pl.tally(0, 1), '1 ostrzeżenie'], [pl.tally(0, 2), '2 ostrzeżenia'], [pl.tally(0, 12), '12 ostrzeżeń'],
+  [pl.tally(0, 22), '22 ostrzeżenia'], [pl.tally(0, 25), '25 ostrzeżeń'], [pl.tally(2, 5), '2 błędy, 5 ostrzeżeń'],
+  [pl.converted(1), 'Gotowe: przekonwertowano 1 pozycję.'], [pl.converted(4), 'Gotowe: przekonwertowano 4 pozycje.'],
+  [pl.converted(65535), 'Gotowe: przekonwertowano 65\u00a0535 pozycji.'],
+  [pl.said['log-ends-early']({ path: 'a.hex', values: ['1', '2'] }), 'plik a.hex urywa się po 1 z 2 rekordów, bez znacznika końca'],
+  [pl.said['log-ends-early']({ path: 'a.hex', values: ['0', '1'] }), 'plik a.hex urywa się po 0 z 1 rekordu, bez znacznika końca'],
+];
+for (const [got, want] of forms) {
+  if (got !== want) {
+    faults.push(`"${got}", not "${want}"`);
+  }
 }
 for (const fault of faults) {
   console.log(fault);
