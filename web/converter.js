@@ -1,6 +1,6 @@
 // The page's side of the worker's protocol: each log is converted by a Web Worker of its
 // own, made ahead so that its program is compiled and ready when the log comes, and
-// dropped once it has answered (worker.js says what it answers).
+// dropped once it has answered (worker.js says what it answers, in two messages).
 'use strict';
 
 const kmlConverter = (function () {
@@ -38,25 +38,30 @@ const kmlConverter = (function () {
     }
   }
 
-  // Converts `log` (a File); `answered` is given the worker's answer, or {failure}.
-  // Throws when no worker can be started.
-  function convert(log, answered) {
+  // Converts `log` (a File), of whose listing the page shows `lines` lines. `answered`
+  // is given what the page shows at once, or {failure}; `saved`, once that came, what
+  // there is to save. Throws when no worker can be started.
+  function convert(log, lines, answered, saved) {
     cancel();
     const worker = spare || startWorker();
     spare = null;
     running = worker;
-    const finish = (answer) => {
-      if (running === worker) {  // else a log chosen since replaced this one
-        cancel();
-        answered(answer);
+    let heard = 0;
+    const hear = (answer) => {
+      if (running !== worker) {
+        return;  // a log chosen since replaced this one
       }
+      if (answer.failure || ++heard === 2) {
+        cancel();
+      }
+      (answer.failure || heard === 1 ? answered : saved)(answer);
     };
-    worker.onmessage = (event) => finish(event.data);
+    worker.onmessage = (event) => hear(event.data);
     worker.onerror = (event) => {
       event.preventDefault();
-      finish({ failure: event.message || 'the worker' });
+      hear({ failure: event.message || 'the worker' });
     };
-    worker.postMessage(log);
+    worker.postMessage({ log, lines });
   }
 
   return { available, prepare, cancel, convert };

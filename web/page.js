@@ -13,7 +13,8 @@
   let urls = [];  // the downloads of the log shown
   // What the page shows, kept so that a change of language can show it again: nothing
   // yet; {failure}, a function that says what failed; or the log chosen, {name, size,
-  // leftOut, answer, route}, the converter's answer once it came and the route measured.
+  // leftOut, answer, route, painted, files}: the converter's answer once it came, the
+  // route measured, whether it is on screen, and the files to save once they came.
   let shown = null;
 
   const number = (value) => value.toLocaleString(language);
@@ -45,8 +46,8 @@
     render();
   }
 
-  function offer(id, bytes, type, name) {
-    const url = URL.createObjectURL(new Blob([bytes], { type }));
+  function offer(id, blob, name) {
+    const url = URL.createObjectURL(blob);
     urls.push(url);
     $(id).href = url;
     $(id).download = name;
@@ -57,16 +58,6 @@
   function kmlName(logName) {
     const dot = logName.lastIndexOf('.');
     return (dot > 0 ? logName.slice(0, dot) : logName) + '.kml';
-  }
-
-  // The text of the listing's first `wanted` lines.
-  function firstLines(bytes, wanted) {
-    let end = 0;
-    for (let k = 0; k < wanted && end < bytes.length; ++k) {
-      const next = bytes.indexOf(10, end);
-      end = next < 0 ? bytes.length : next + 1;
-    }
-    return new TextDecoder().decode(bytes.subarray(0, end));
   }
 
   // What the program said, in the reader's words: a clause.
@@ -170,11 +161,11 @@
       return;
     }
     $('messages').textContent = answer.messages || words.noMessages;
-    $('download-kml').textContent = answer.route ? words.saveKml(kmlName(shown.name)) : '';
+    $('download-kml').textContent = outcome.kmlWritten ? words.saveKml(kmlName(shown.name)) : '';
     $('count').textContent = outcome.stated < 0 && outcome.records === 0 ? words.noneRead
       : words.recordsOf(outcome.records, outcome.stated);
     $('positions').textContent = outcome.kmlWritten ? number(outcome.route) : words.noKml;
-    const lines = answer.listing.length > 0 ? 1 + 2 * outcome.records : 0;
+    const lines = answer.listed !== '' ? 1 + 2 * outcome.records : 0;
     $('listing-note').textContent = lines > LISTING_SHOWN ? words.listingPart(LISTING_SHOWN, lines) : words.listingNote;
     $('route-summary').textContent = summary(outcome, shown.route);
     const empty = $('route').querySelector('text');
@@ -183,8 +174,7 @@
     }
   }
 
-  // The converter's answer: what came of the log at once, then the route, then what there
-  // is to save.
+  // The converter's answer: what came of the log at once, then the route.
   function answered(answer, started) {
     if (answer.failure) {
       fail(() => words.converterFailed(answer.failure));
@@ -192,7 +182,7 @@
     }
     performance.measure('kml: the program ran', { start: started, duration: answer.programMs });
     shown.answer = answer;
-    $('listing').textContent = firstLines(answer.listing, LISTING_SHOWN);
+    $('listing').textContent = answer.listed;
     const positions = answer.outcome.onTheEarth;
     shown.route = { drawn: positions.length / 2, ...kmlRoute.measure(positions) };
     render();
@@ -202,20 +192,31 @@
     } else if (answer.outcome.kmlWritten) {
       kmlRoute.note($('route'), $('route-summary').textContent);
     }
-    // Once the route is on screen: its time from the choice, for the benchmark
-    // (bench/page_bench.mjs), and the downloads, whose blobs (8 MB for a full log) need
-    // not keep the route from the screen.
-    requestAnimationFrame(() => requestAnimationFrame(() => {
+    // Once the frame that shows the route is painted: its time from the choice, for the
+    // benchmark (bench/page_bench.mjs).
+    requestAnimationFrame(() => setTimeout(() => {
       performance.measure('kml: choice to route drawn', { start: started });
-      if (answer.listing.length > 0) {
-        offer('download-listing', answer.listing, 'text/plain', 'trasa.txt');
-      }
-      if (answer.route) {
-        offer('download-kml', answer.route, 'application/vnd.google-earth.kml+xml', kmlName(shown.name));
-      }
-      document.body.dataset.convertMs = String(Math.round(performance.now() - started));
-      kmlConverter.prepare();
+      shown.painted = true;
+      offerFiles(started);
     }));
+  }
+
+  // What there is to save, made by the worker while the route was drawn: offered once
+  // both are done.
+  function offerFiles(started) {
+    const files = shown.files;
+    if (!files || !shown.painted) {
+      return;
+    }
+    if (files.listing) {
+      offer('download-listing', files.listing, 'trasa.txt');
+    }
+    if (files.route) {
+      offer('download-kml', files.route, kmlName(shown.name));
+    }
+    performance.measure('kml: choice to downloads offered', { start: started });
+    document.body.dataset.convertMs = String(Math.round(performance.now() - started));
+    kmlConverter.prepare();
   }
 
   function fail(failure) {
@@ -230,7 +231,10 @@
     shown = { name: log.name, size: log.size, leftOut: files.slice(1).map((file) => file.name) };
     render();
     try {
-      kmlConverter.convert(log, (answer) => answered(answer, started));
+      kmlConverter.convert(log, LISTING_SHOWN, (answer) => answered(answer, started), (files) => {
+        shown.files = files;
+        offerFiles(started);
+      });
     } catch (error) {
       fail(() => words.cannotStart(error.message));
     }

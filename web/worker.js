@@ -6,26 +6,37 @@
 // (WORKERFS), so the program reads only the bytes it would read on the command line, runs
 // `kml LOG /out/trasa.kml` in a folder where the log has its own name (the KML in a folder
 // of its own, so that a log of any name, trasa.kml too, converts as on the command line),
-// and posts back what the program gave: {programMs, outcome, listing, messages, route}:
-// the time the program ran, the outcome it handed over (platform_page.cpp), the listing
-// and the KML as bytes, the KML null unless the program wrote one, and its messages as
-// text; or {failure} when the program could not run.
+// and posts back what the program gave, in two messages. First what the page shows at
+// once: {programMs, outcome, messages, listed, lines}, the time the program ran, the
+// outcome it handed over (platform_page.cpp), its messages, and the listing's first
+// `lines` lines as text (the page asks for as many as it shows). Then what there is to
+// save, made while the page draws: {listing, route}, Blobs of the program's own bytes,
+// the KML null unless the program wrote one, the listing null when it is empty. Or
+// {failure}, when the program could not run.
+//
+// While it waits, the worker readies what the run will need, since the log's time is the
+// user's: the program, compiled and run once on a made-up log; and the memory that the
+// listing and the KML will fill, written once (a system gives a page of fresh memory only
+// when it is first written, and that is slower than the writing itself).
 function kmlWorker(createKml) {
   'use strict';
 
-  // Bytes written a buffer at a time, kept in one of `capacity` bytes that doubles as it
-  // fills.
-  function ByteSink(capacity) {
-    let bytes = new Uint8Array(capacity);
+  const LISTING_ROOM = 8 << 20;  // the largest log's listing is 6.4 MB, its KML 2.3 MB
+  const KML_ROOM = 4 << 20;
+  const HEAD = 4 << 20;          // read ahead: the largest raw log, or most of a dump's
+
+  function touched(size) {
+    return new Uint8Array(size).fill(0);
+  }
+
+  // Bytes written a buffer at a time, kept in `bytes`, or in a copy twice as large when
+  // they do not fit.
+  function ByteSink(bytes) {
     let size = 0;
     return {
       put(chunk) {
         if (size + chunk.length > bytes.length) {
-          let length = bytes.length * 2;
-          while (length < size + chunk.length) {
-            length *= 2;
-          }
-          const larger = new Uint8Array(length);
+          const larger = new Uint8Array(2 * (size + chunk.length));
           larger.set(bytes.subarray(0, size));
           bytes = larger;
         }
@@ -39,11 +50,12 @@ function kmlWorker(createKml) {
   }
 
   // WORKERFS reads the file afresh for every read the C library makes (a kilobyte or so);
-  // this reads it a block at a time instead, still only as far as the program reads.
-  function readInBlocks(WORKERFS) {
+  // this serves reads from `head`, the file's first bytes, read ahead, and beyond them a
+  // block at a time, still only as far as the program reads.
+  function readInBlocks(WORKERFS, head) {
     const BLOCK = 1 << 18;
     const reader = new FileReaderSync();
-    let block = new Uint8Array(0);
+    let block = head;
     let blockStart = 0;
     WORKERFS.stream_ops.read = (stream, buffer, offset, length, position) => {
       const file = stream.node.contents;
@@ -51,14 +63,35 @@ function kmlWorker(createKml) {
       let at = position;
       while (at < end) {
         if (at < blockStart || at >= blockStart + block.length) {
-          blockStart = at - at % BLOCK;
-          block = new Uint8Array(reader.readAsArrayBuffer(file.slice(blockStart, blockStart + BLOCK)));
+          blockStart = at < head.length ? 0 : at - at % BLOCK;
+          block = at < head.length ? head
+            : new Uint8Array(reader.readAsArrayBuffer(file.slice(blockStart, blockStart + BLOCK)));
         }
         const next = Math.min(end, blockStart + block.length);
         buffer.set(block.subarray(at - blockStart, next - blockStart), offset + at - position);
         at = next;
       }
       return Math.max(0, end - position);
+    };
+  }
+
+  // MEMFS grows a file by an eighth at a time past its first megabyte, copying it each
+  // time: the first file to grow (the KML) takes `room` at once, and any file past its
+  // room doubles.
+  function growInto(MEMFS, room) {
+    const expand = MEMFS.expandFileStorage;
+    MEMFS.expandFileStorage = (node, capacity) => {
+      const had = node.contents ? node.contents.length : 0;
+      if (capacity <= had) {
+        return;
+      }
+      if (room && capacity <= room.length) {
+        room.set(node.contents.subarray(0, node.usedBytes));
+        node.contents = room;
+        room = null;
+        return;
+      }
+      expand(node, Math.max(capacity, 2 * had));
     };
   }
 
@@ -76,10 +109,11 @@ function kmlWorker(createKml) {
 
   // Hands the program's standard output and error (fd 1 and 2) to `take` a buffer at a
   // time: the callbacks given to createKml would take them a byte at a time. Neither is a
-  // terminal, so the C library fills a whole buffer before it writes.
+  // terminal any more, so the C library fills a whole buffer before it writes.
   function redirect(kml, take) {
     for (const fd of [1, 2]) {
       const stream = kml.FS.getStream(fd);
+      stream.tty = null;
       stream.stream_ops = Object.assign({}, stream.stream_ops, {
         write: (stream, buffer, offset, length) => {
           take(fd, buffer.subarray(offset, offset + length));
@@ -89,40 +123,65 @@ function kmlWorker(createKml) {
     }
   }
 
-  // While the worker waits for a log, a throwaway instance of the program converts a
-  // made-up one, so that the engine has compiled the program's busiest code for speed
-  // when the real log comes (every instance shares the compiled module).
+  // Each instance of the program would compile its WebAssembly anew, and an engine
+  // optimises a module's code as that module runs: compiled once, the module is shared
+  // by every instance, so the made-up log's run readies the code the real one runs.
+  function compileOnce() {
+    const instantiate = WebAssembly.instantiate;
+    let compiled = null;
+    WebAssembly.instantiate = async (binary, imports) => {
+      if (binary instanceof WebAssembly.Module) {
+        return instantiate(binary, imports);
+      }
+      compiled = compiled || await WebAssembly.compile(binary);
+      return { module: compiled, instance: await instantiate(compiled, imports) };
+    };
+  }
+
   async function warmUp() {
+    compileOnce();
     const kml = await createKml({ stdout: () => {}, stderr: () => {} });
     redirect(kml, () => {});
     kml.FS.writeFile('/warm.bin', madeUpLog(30000));
     kml.callMain(['/warm.bin', '/warm.kml']);
   }
 
-  let listing = null;  // sinks, made when the log's size is known
+  let listing = null;
   let messages = null;
   let outcome = null;
+  let room = null;
   const ready = warmUp().catch(() => {}).then(() => createKml({
     stdout: () => {},
     stderr: () => {},
     onOutcome: (handed) => { outcome = handed; },
   })).then((kml) => {
     redirect(kml, (fd, chunk) => (fd === 1 ? listing : messages).put(chunk));
+    listing = ByteSink(touched(LISTING_ROOM));
+    messages = ByteSink(new Uint8Array(1 << 12));
+    room = touched(KML_ROOM);
     return kml;
   });
 
+  // The text of the first `wanted` lines of `bytes`.
+  function firstLines(bytes, wanted) {
+    let end = 0;
+    for (let k = 0; k < wanted && end < bytes.length; ++k) {
+      const next = bytes.indexOf(10, end);
+      end = next < 0 ? bytes.length : next + 1;
+    }
+    return new TextDecoder().decode(bytes.subarray(0, end));
+  }
+
   self.onmessage = async (event) => {
-    const log = event.data;
-    // A raw log's listing is at most 8 times as long: the largest, 6.3 MB, is not copied
-    // as it grows.
-    listing = ByteSink(Math.max(1 << 16, Math.min(8 * log.size, 7 << 20)));
-    messages = ByteSink(1 << 12);
+    const { log, lines } = event.data;
     try {
+      const head = new Uint8Array(await log.slice(0, HEAD).arrayBuffer());
       const kml = await ready;
       const FS = kml.FS;
       FS.mkdir('/log');
       FS.mount(FS.filesystems.WORKERFS, { files: [log] }, '/log');
-      readInBlocks(FS.filesystems.WORKERFS);
+      readInBlocks(FS.filesystems.WORKERFS, head);
+      growInto(FS.filesystems.MEMFS, room);
       FS.mkdir('/run');
       FS.symlink('/log/' + log.name, '/run/' + log.name);
       FS.mkdir('/out');
@@ -133,15 +192,20 @@ function kmlWorker(createKml) {
       if (outcome === null) {
         throw new Error('the program ended without its outcome');
       }
-      const route = outcome.kmlWritten ? FS.readFile('/out/trasa.kml') : null;
-      const reply = {
+      const listed = listing.take();
+      self.postMessage({
         programMs,
         outcome,
-        listing: listing.take(),
         messages: new TextDecoder().decode(messages.take()),
-        route,
-      };
-      self.postMessage(reply, [reply.listing.buffer, outcome.onTheEarth.buffer].concat(route ? [route.buffer] : []));
+        listed: firstLines(listed, lines),
+      }, [outcome.onTheEarth.buffer]);
+      // The KML as MEMFS holds it, not copied.
+      const written = outcome.kmlWritten ? FS.lookupPath('/out/trasa.kml').node : null;
+      self.postMessage({
+        listing: listed.length > 0 ? new Blob([listed], { type: 'text/plain' }) : null,
+        route: written ? new Blob([written.contents.subarray(0, written.usedBytes)],
+          { type: 'application/vnd.google-earth.kml+xml' }) : null,
+      });
     } catch (error) {
       self.postMessage({ failure: String(error && error.message ? error.message : error) });
     }
