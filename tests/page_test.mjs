@@ -161,11 +161,13 @@ async function screenshot(page, name) {
   await page.screenshot({ path: path.join(folder, `${name}.png`), fullPage: true });
 }
 
-// The bytes behind a download link that is seen, read back through its blob: URL.
+// The bytes behind a download link that is seen, read back through its blob: URL, which
+// the page makes once the link is focused, as before it is followed.
 async function download(page, id) {
   if (!(await seen(page, id))) {
     return null;
   }
+  await page.focus(`#${id}`);
   const base64 = await page.$eval(`#${id}`, async (link) => {
     if (!link.href) {
       return null;

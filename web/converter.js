@@ -1,6 +1,6 @@
 // The page's side of the worker's protocol: each log is converted by a Web Worker of its
 // own, made ahead so that its program is compiled and ready when the log comes, and
-// dropped once it has answered (worker.js says what it answers, in two messages).
+// dropped once it has answered (worker.js says what it answers).
 'use strict';
 
 const kmlConverter = (function () {
@@ -38,23 +38,18 @@ const kmlConverter = (function () {
     }
   }
 
-  // Converts `log` (a File), of whose listing the page shows `lines` lines. `answered`
-  // is given what the page shows at once, or {failure}; `saved`, once that came, what
-  // there is to save. Throws when no worker can be started.
-  function convert(log, lines, answered, saved) {
+  // Converts `log` (a File), of whose listing the page shows `lines` lines; `answered` is
+  // given the worker's answer, or {failure}. Throws when no worker can be started.
+  function convert(log, lines, answered) {
     cancel();
     const worker = spare || startWorker();
     spare = null;
     running = worker;
-    let heard = 0;
     const hear = (answer) => {
-      if (running !== worker) {
-        return;  // a log chosen since replaced this one
-      }
-      if (answer.failure || ++heard === 2) {
+      if (running === worker) {  // else a log chosen since replaced this one
         cancel();
+        answered(answer);
       }
-      (answer.failure || heard === 1 ? answered : saved)(answer);
     };
     worker.onmessage = (event) => hear(event.data);
     worker.onerror = (event) => {

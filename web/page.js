@@ -10,11 +10,11 @@
   const $ = (id) => document.getElementById(id);
   let language = 'en';
   let words = WORDS.en;
-  let urls = [];  // the downloads of the log shown
+  let urls = [];     // the downloads of the log shown, once made
+  let offered = [];  // what withdraws each offer of the log shown
   // What the page shows, kept so that a change of language can show it again: nothing
   // yet; {failure}, a function that says what failed; or the log chosen, {name, size,
-  // leftOut, answer, route, painted, files}: the converter's answer once it came, the
-  // route measured, whether it is on screen, and the files to save once they came.
+  // leftOut, answer, route}: the converter's answer once it came, and the route measured.
   let shown = null;
 
   const number = (value) => value.toLocaleString(language);
@@ -46,12 +46,24 @@
     render();
   }
 
-  function offer(id, blob, name) {
-    const url = URL.createObjectURL(blob);
-    urls.push(url);
-    $(id).href = url;
-    $(id).download = name;
-    $(id).hidden = false;
+  // Offers `bytes` to save as `name`. The file (a blob: URL) is made the first time the
+  // link is pointed at, focused or followed, before the browser follows it: a full log's
+  // listing and KML (9 MB) are not copied for a link that may never be used.
+  function offer(id, bytes, type, name) {
+    const link = $(id);
+    const make = () => {
+      if (!link.href) {
+        const url = URL.createObjectURL(new Blob([bytes], { type }));
+        urls.push(url);
+        link.href = url;
+      }
+    };
+    for (const event of ['pointerenter', 'focus', 'click']) {
+      link.addEventListener(event, make, { once: true });
+    }
+    link.download = name;
+    link.hidden = false;
+    offered.push(() => ['pointerenter', 'focus', 'click'].forEach((event) => link.removeEventListener(event, make)));
   }
 
   // `tatry.hex` gives `tatry.kml`; a name with no extension gains one.
@@ -78,6 +90,8 @@
     kmlConverter.cancel();
     urls.forEach(URL.revokeObjectURL);
     urls = [];
+    offered.forEach((withdraw) => withdraw());
+    offered = [];
     $('route').replaceChildren();
     $('listing').textContent = '';
     for (const id of ['download-kml', 'download-listing']) {
@@ -192,31 +206,20 @@
     } else if (answer.outcome.kmlWritten) {
       kmlRoute.note($('route'), $('route-summary').textContent);
     }
-    // Once the frame that shows the route is painted: its time from the choice, for the
-    // benchmark (bench/page_bench.mjs).
+    // What there is to save is offered at once; its file is made when it is asked for.
+    if (answer.listing.length > 0) {
+      offer('download-listing', answer.listing, 'text/plain', 'trasa.txt');
+    }
+    if (answer.route) {
+      offer('download-kml', answer.route, 'application/vnd.google-earth.kml+xml', kmlName(shown.name));
+    }
+    // Once the frame that shows the route, and the downloads, is painted: the time from
+    // the choice, for the benchmark (bench/page_bench.mjs).
     requestAnimationFrame(() => setTimeout(() => {
       performance.measure('kml: choice to route drawn', { start: started });
-      shown.painted = true;
-      offerFiles(started);
+      document.body.dataset.convertMs = String(Math.round(performance.now() - started));
+      kmlConverter.prepare();
     }));
-  }
-
-  // What there is to save, made by the worker while the route was drawn: offered once
-  // both are done.
-  function offerFiles(started) {
-    const files = shown.files;
-    if (!files || !shown.painted) {
-      return;
-    }
-    if (files.listing) {
-      offer('download-listing', files.listing, 'trasa.txt');
-    }
-    if (files.route) {
-      offer('download-kml', files.route, kmlName(shown.name));
-    }
-    performance.measure('kml: choice to downloads offered', { start: started });
-    document.body.dataset.convertMs = String(Math.round(performance.now() - started));
-    kmlConverter.prepare();
   }
 
   function fail(failure) {
@@ -231,10 +234,7 @@
     shown = { name: log.name, size: log.size, leftOut: files.slice(1).map((file) => file.name) };
     render();
     try {
-      kmlConverter.convert(log, LISTING_SHOWN, (answer) => answered(answer, started), (files) => {
-        shown.files = files;
-        offerFiles(started);
-      });
+      kmlConverter.convert(log, LISTING_SHOWN, (answer) => answered(answer, started));
     } catch (error) {
       fail(() => words.cannotStart(error.message));
     }

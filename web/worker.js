@@ -6,13 +6,11 @@
 // (WORKERFS), so the program reads only the bytes it would read on the command line, runs
 // `kml LOG /out/trasa.kml` in a folder where the log has its own name (the KML in a folder
 // of its own, so that a log of any name, trasa.kml too, converts as on the command line),
-// and posts back what the program gave, in two messages. First what the page shows at
-// once: {programMs, outcome, messages, listed, lines}, the time the program ran, the
-// outcome it handed over (platform_page.cpp), its messages, and the listing's first
-// `lines` lines as text (the page asks for as many as it shows). Then what there is to
-// save, made while the page draws: {listing, route}, Blobs of the program's own bytes,
-// the KML null unless the program wrote one, the listing null when it is empty. Or
-// {failure}, when the program could not run.
+// and posts back what the program gave: {programMs, outcome, messages, listed, listing,
+// route}: the time the program ran, the outcome it handed over (platform_page.cpp), its
+// messages as text, the listing's first `lines` lines as text (the page asks for as many
+// as it shows), and the listing and the KML, the program's own bytes, the KML null
+// unless the program wrote one. Or {failure}, when the program could not run.
 //
 // While it waits, the worker readies what the run will need, since the log's time is the
 // user's: the program, compiled and run once on a made-up log; and the memory that the
@@ -192,20 +190,18 @@ function kmlWorker(createKml) {
       if (outcome === null) {
         throw new Error('the program ended without its outcome');
       }
-      const listed = listing.take();
-      self.postMessage({
+      // The KML as MEMFS holds it, not copied.
+      const written = outcome.kmlWritten ? FS.lookupPath('/out/trasa.kml').node : null;
+      const answer = {
         programMs,
         outcome,
         messages: new TextDecoder().decode(messages.take()),
-        listed: firstLines(listed, lines),
-      }, [outcome.onTheEarth.buffer]);
-      // The KML as MEMFS holds it, not copied.
-      const written = outcome.kmlWritten ? FS.lookupPath('/out/trasa.kml').node : null;
-      self.postMessage({
-        listing: listed.length > 0 ? new Blob([listed], { type: 'text/plain' }) : null,
-        route: written ? new Blob([written.contents.subarray(0, written.usedBytes)],
-          { type: 'application/vnd.google-earth.kml+xml' }) : null,
-      });
+        listed: firstLines(listing.take(), lines),
+        listing: listing.take(),
+        route: written ? written.contents.subarray(0, written.usedBytes) : null,
+      };
+      self.postMessage(answer, [answer.listing.buffer, outcome.onTheEarth.buffer]
+        .concat(answer.route ? [answer.route.buffer] : []));
     } catch (error) {
       self.postMessage({ failure: String(error && error.message ? error.message : error) });
     }
