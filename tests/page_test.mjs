@@ -120,6 +120,15 @@ async function openPage(browser, url, languages = ['en-GB', 'en']) {
     Object.defineProperty(navigator, 'languages', { get: () => preferred });
     document.addEventListener('securitypolicyviolation',
       (event) => console.error(`policy violated: ${event.violatedDirective} ${event.blockedURI}`));
+    // A download the page starts is kept for the test to read, not saved to disk.
+    const follow = HTMLAnchorElement.prototype.click;
+    HTMLAnchorElement.prototype.click = function () {
+      if (this.hasAttribute('download')) {
+        window.kmlSaved = { href: this.href, name: this.download };
+        return;
+      }
+      follow.call(this);
+    };
   }, languages);
   await page.setViewport({ width: 1280, height: 800 });
   await page.goto(url);
@@ -161,25 +170,27 @@ async function screenshot(page, name) {
   await page.screenshot({ path: path.join(folder, `${name}.png`), fullPage: true });
 }
 
-// The bytes behind a download link that is seen, read back through its blob: URL, which
-// the page makes once the link is focused, as before it is followed.
+// What a save button that is seen saves, pressed as a user would: {name, bytes}, read back
+// through the blob: URL that the page hands the browser to download (the download itself
+// is caught at that hand-over, see openPage).
 async function download(page, id) {
   if (!(await seen(page, id))) {
-    return null;
+    return { name: null, bytes: null };
   }
-  await page.focus(`#${id}`);
-  const base64 = await page.$eval(`#${id}`, async (link) => {
-    if (!link.href) {
+  await page.evaluate(() => { window.kmlSaved = null; });
+  await page.click(`#${id}`);
+  const saved = await page.evaluate(async () => {
+    if (!window.kmlSaved) {
       return null;
     }
-    const bytes = new Uint8Array(await (await fetch(link.href)).arrayBuffer());
+    const bytes = new Uint8Array(await (await fetch(window.kmlSaved.href)).arrayBuffer());
     let text = '';
     for (let at = 0; at < bytes.length; at += 32768) {
       text += String.fromCharCode(...bytes.subarray(at, at + 32768));
     }
-    return btoa(text);
+    return { name: window.kmlSaved.name, base64: btoa(text) };
   });
-  return base64 === null ? null : Buffer.from(base64, 'base64');
+  return saved ? { name: saved.name, bytes: Buffer.from(saved.base64, 'base64') } : { name: null, bytes: null };
 }
 
 // Chooses logs as a user would; returns what the page then shows and offers.
@@ -208,9 +219,10 @@ async function convert(page, ...files) {
     messages: await text('messages'),
     shownListing: await text('listing'),
     summary: await text('route-summary'),
-    kml: await download(page, 'download-kml'),
-    kmlName: await page.$eval('#download-kml', (link) => link.download),
-    listing: await download(page, 'download-listing'),
+    ...await (async () => {
+      const [kml, listing] = [await download(page, 'download-kml'), await download(page, 'download-listing')];
+      return { kml: kml.bytes, kmlName: kml.name, listing: listing.bytes, listingName: listing.name };
+    })(),
   };
 }
 
@@ -275,7 +287,8 @@ async function testEngine(engine, logs) {
     `${engine} sample: status 0, nothing said, 42 of 50 records, 42 positions: ${JSON.stringify(result)}`);
     check(result.stopped === 'The log\'s end marker came after 42 of 50 records.',
       `${engine} sample: says where the end marker stopped it: ${result.stopped}`);
-    check(result.kmlName === 'eeprom.kml', `${engine} sample: the KML is offered as eeprom.kml`);
+    check(result.kmlName === 'eeprom.kml' && result.listingName === 'trasa.txt',
+      `${engine} sample: the KML is saved as eeprom.kml, the listing as trasa.txt`);
     check(result.summary.startsWith('42 positions from the start') && result.summary.includes('km long') &&
       result.summary.includes('north 49.27003° N'),
       `${engine} sample: the extent and length: ${result.summary}`);

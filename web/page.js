@@ -10,8 +10,7 @@
   const $ = (id) => document.getElementById(id);
   let language = 'en';
   let words = WORDS.en;
-  let urls = [];     // the downloads of the log shown, once made
-  let offered = [];  // what withdraws each offer of the log shown
+  let urls = [];  // the files of the log shown, once made to be saved
   // What the page shows, kept so that a change of language can show it again: nothing
   // yet; {failure}, a function that says what failed; or the log chosen, {name, size,
   // leftOut, answer, route}: the converter's answer once it came, and the route measured.
@@ -46,24 +45,24 @@
     render();
   }
 
-  // Offers `bytes` to save as `name`. The file (a blob: URL) is made the first time the
-  // link is pointed at, focused or followed, before the browser follows it: a full log's
-  // listing and KML (9 MB) are not copied for a link that may never be used.
+  // Offers `bytes` to save as `name` with the button `id`. The file (a blob: URL) is made
+  // when the button is first pressed: a full log's listing and KML (9 MB) are not copied
+  // for a button that may never be pressed.
   function offer(id, bytes, type, name) {
-    const link = $(id);
-    const make = () => {
-      if (!link.href) {
-        const url = URL.createObjectURL(new Blob([bytes], { type }));
+    let url = null;
+    $(id).onclick = () => {
+      if (!url) {
+        url = URL.createObjectURL(new Blob([bytes], { type }));
         urls.push(url);
-        link.href = url;
       }
+      const link = document.createElement('a');
+      link.href = url;
+      link.download = name;
+      document.body.append(link);
+      link.click();
+      link.remove();
     };
-    for (const event of ['pointerenter', 'focus', 'click']) {
-      link.addEventListener(event, make, { once: true });
-    }
-    link.download = name;
-    link.hidden = false;
-    offered.push(() => ['pointerenter', 'focus', 'click'].forEach((event) => link.removeEventListener(event, make)));
+    $(id).hidden = false;
   }
 
   // `tatry.hex` gives `tatry.kml`; a name with no extension gains one.
@@ -90,13 +89,11 @@
     kmlConverter.cancel();
     urls.forEach(URL.revokeObjectURL);
     urls = [];
-    offered.forEach((withdraw) => withdraw());
-    offered = [];
     $('route').replaceChildren();
     $('listing').textContent = '';
     for (const id of ['download-kml', 'download-listing']) {
       $(id).hidden = true;
-      $(id).removeAttribute('href');
+      $(id).onclick = null;
     }
     document.body.dataset.convertMs = '';
   }
@@ -196,7 +193,6 @@
     }
     performance.measure('kml: the program ran', { start: started, duration: answer.programMs });
     shown.answer = answer;
-    $('listing').textContent = answer.listed;
     const positions = answer.outcome.onTheEarth;
     shown.route = { drawn: positions.length / 2, ...kmlRoute.measure(positions) };
     render();
@@ -213,13 +209,19 @@
     if (answer.route) {
       offer('download-kml', answer.route, 'application/vnd.google-earth.kml+xml', kmlName(shown.name));
     }
-    // Once the frame that shows the route, and the downloads, is painted: the time from
-    // the choice, for the benchmark (bench/page_bench.mjs).
-    requestAnimationFrame(() => setTimeout(() => {
+    // Once the frame that shows the route and the downloads is painted: the time from the
+    // choice, for the benchmark (bench/page_bench.mjs); then the listing's first lines,
+    // whose layout would have held that frame back.
+    const painted = (then) => requestAnimationFrame(() => setTimeout(then));
+    painted(() => {
       performance.measure('kml: choice to route drawn', { start: started });
-      document.body.dataset.convertMs = String(Math.round(performance.now() - started));
-      kmlConverter.prepare();
-    }));
+      $('listing').textContent = answer.listed;
+      painted(() => {
+        performance.measure('kml: choice to listing shown', { start: started });
+        document.body.dataset.convertMs = String(Math.round(performance.now() - started));
+        kmlConverter.prepare();
+      });
+    });
   }
 
   function fail(failure) {

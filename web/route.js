@@ -58,27 +58,32 @@ const kmlRoute = (function () {
   function draw(svg, points, extent) {
     let meanLatitude = 0;
     for (let k = 1; k < points.length; k += 2) {
-      meanLatitude += points[k] / (points.length / 2);
+      meanLatitude += points[k];
     }
+    meanLatitude /= points.length / 2;
     const xScale = Math.max(Math.abs(Math.cos(radians(Math.max(-89, Math.min(89, meanLatitude))))), 0.01);
     const width = (extent.east - extent.west) * xScale;
     const height = extent.north - extent.south;
     const scale = Math.min((WIDTH - 2 * MARGIN) / (width || 1), (HEIGHT - 2 * MARGIN) / (height || 1));
-    const x = (lon) => WIDTH / 2 + ((lon - extent.west) * xScale - width / 2) * scale;
-    const y = (lat) => HEIGHT / 2 - ((lat - extent.south) - height / 2) * scale;
-    const drawn = [];
+    // x = left + longitude * across, y = top - latitude * down, in drawing units.
+    const across = xScale * scale;
+    const left = WIDTH / 2 - width * scale / 2 - extent.west * across;
+    const top = HEIGHT / 2 + height * scale / 2 + extent.south * scale;
+    let drawn = '';
     let [lastX, lastY] = [Infinity, Infinity];
-    for (let k = 0; k < points.length; k += 2) {
-      const [px, py] = [x(points[k]), y(points[k + 1])];
-      if (Math.abs(px - lastX) >= 1 || Math.abs(py - lastY) >= 1 || k === points.length - 2) {
-        drawn.push(px.toFixed(1) + ',' + py.toFixed(1));
-        [lastX, lastY] = [px, py];
+    const last = points.length - 2;
+    for (let k = 0; k <= last; k += 2) {
+      const x = left + points[k] * across;
+      const y = top - points[k + 1] * scale;
+      if (Math.abs(x - lastX) >= 1 || Math.abs(y - lastY) >= 1 || k === last) {
+        drawn += `${Math.round(x * 10) / 10},${Math.round(y * 10) / 10} `;
+        [lastX, lastY] = [x, y];
       }
     }
-    const last = points.length - 2;
-    svg.append(element('polyline', { points: drawn.join(' '), class: 'line' }),
-      element('circle', { cx: x(points[0]), cy: y(points[1]), r: 7, class: 'start' }),
-      element('circle', { cx: x(points[last]), cy: y(points[last + 1]), r: 7, class: 'end' }));
+    const at = (k) => ({ cx: left + points[k] * across, cy: top - points[k + 1] * scale, r: 7 });
+    svg.append(element('polyline', { points: drawn.trimEnd(), class: 'line' }),
+      element('circle', { ...at(0), class: 'start' }),
+      element('circle', { ...at(last), class: 'end' }));
   }
 
   // Writes `text` in the middle of `svg`, where no route can be drawn.
