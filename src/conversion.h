@@ -1,6 +1,6 @@
 // One conversion of a position log, the run itself: telling a raw log from a text dump,
-// reading the count and the records, the listing, the route, the warnings and what makes
-// the status 2 or 3. The program, the benchmark and the fuzzer all run this, and only
+// reading the count and the records, the listing, the route, and what there is to say of
+// them (outcome.h). The program, the benchmark and the fuzzer all run this, and only
 // this; the program adds the command line, opening and closing the files, and the exit.
 #ifndef KML_CONVERSION_H
 #define KML_CONVERSION_H

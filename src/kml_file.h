@@ -39,17 +39,15 @@ enum class KmlResult {
               // written in place, which is incomplete
 };
 
-// Decides what is done with `path`, into `kml`: false, having said why, when
-// it is refused. Nothing is made or written.
+// Decides what is done with `path`, into `kml`: false, having said why, when it is
+// refused. Nothing is made or written.
 bool DecideKml(const std::string& path, KmlFile& kml, Outcome& outcome);
 
 // Opens `kml.stream` as was decided: a new file beside the target (or, where its folder
-// takes none, the target itself), or the path as it is. Says why unless
-// Written.
+// takes none, the target itself), or the path as it is. Says why unless Written.
 KmlResult OpenKml(KmlFile& kml, Outcome& outcome);
 
-// Closes the stream and puts the KML where it was decided. Says why unless
-// Written.
+// Closes the stream and puts the KML where it was decided. Says why unless Written.
 KmlResult CloseKml(KmlFile& kml, Outcome& outcome);
 
 #endif

@@ -185,7 +185,8 @@
     }
   }
 
-  // The converter's answer: what came of the log at once, then the route.
+  // The converter's answer: what came of the log at once, the route and what there is to
+  // save, then the listing (unless another log was chosen meanwhile).
   function answered(answer, started) {
     if (answer.failure) {
       fail(() => words.converterFailed(answer.failure));
@@ -212,7 +213,8 @@
     // Once the frame that shows the route and the downloads is painted: the time from the
     // choice, for the benchmark (bench/page_bench.mjs); then the listing's first lines,
     // whose layout would have held that frame back.
-    const painted = (then) => requestAnimationFrame(() => setTimeout(then));
+    const chosen = shown;
+    const painted = (then) => requestAnimationFrame(() => setTimeout(() => shown === chosen && then()));
     painted(() => {
       performance.measure('kml: choice to route drawn', { start: started });
       $('listing').textContent = answer.listed;
