@@ -100,7 +100,7 @@ void ConvertLog(Log& log, const std::string& path, std::FILE* kml, std::FILE* li
     const bool countWhole = ReadCount(log.bytes, count);
     std::fprintf(listing, "Ilosc pozycji: %d\n", count);
     outcome.stated = countWhole ? count : -1;
-    outcome.stop = countWhole ? Stop::Count : Stop::Short;
+    outcome.stop = countWhole ? Stop::Count : Stop::Cut;
 
     // The listing is a view of the conversion: when it cannot be written (a full disk, a
     // reader that quit), it stops and the route is still written whole.
@@ -111,7 +111,7 @@ void ConvertLog(Log& log, const std::string& path, std::FILE* kml, std::FILE* li
         PositionRecord record;
         const ReadResult result = ReadRecord(log.bytes, record);
         if (result != ReadResult::Record) {
-            outcome.stop = result == ReadResult::EndMarker ? Stop::EndMarker : Stop::Short;
+            outcome.stop = result == ReadResult::EndMarker ? Stop::EndMarker : Stop::Cut;
             break;
         }
         const float latitude = ConvPos(record.X);
@@ -151,7 +151,7 @@ void ConvertLog(Log& log, const std::string& path, std::FILE* kml, std::FILE* li
     if (log.cut) {
         Complain(outcome, {Said::DumpCut, path});
     }
-    if (outcome.stop == Stop::Short) {
+    if (outcome.stop == Stop::Cut) {
         if (log.bytes.error != 0) {
             Complain(outcome, {Said::LogUnreadable, path, 0, {std::strerror(log.bytes.error)}});
         } else if (!countWhole) {

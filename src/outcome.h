@@ -86,7 +86,7 @@ enum class Stop {
     Unread,     // nothing was converted
     Count,      // after as many records as its count says
     EndMarker,  // at its end marker
-    Short,      // where it ended, or failed, early
+    Cut,        // where it ended, or could not be read, before its count or end marker
 };
 
 struct Outcome {

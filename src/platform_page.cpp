@@ -39,8 +39,8 @@ const char* StopName(Stop stop)
         return "count";
     case Stop::EndMarker:
         return "end-marker";
-    case Stop::Short:
-        return "short";
+    case Stop::Cut:
+        return "cut";
     case Stop::Unread:
         break;
     }
