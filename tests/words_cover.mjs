@@ -35,6 +35,9 @@ const forms = [
   [pl.converted(65535), 'Gotowe: przekonwertowano 65\u00a0535 pozycji.'],
   [pl.said['log-ends-early']({ path: 'a.hex', values: ['1', '2'] }), 'plik a.hex urywa się po 1 z 2 rekordów, bez znacznika końca'],
   [pl.said['log-ends-early']({ path: 'a.hex', values: ['0', '1'] }), 'plik a.hex urywa się po 0 z 1 rekordu, bez znacznika końca'],
+  [pl.said['off-the-earth']({ values: ['5', '3'] }),
+    '5 pozycji leży poza 90° szerokości lub 180° długości geograficznej (pierwsza: POS 3)'],
+  [pl.offTheEarth(2), ' 2 pozycje leżą poza Ziemią i nie zostały narysowane.'],
 ];
 for (const [got, want] of forms) {
   if (got !== want) {

@@ -216,8 +216,9 @@ const WORDS = (function () {
       summary: (positions, km) => `${pl(positions, { one: 'pozycja', few: 'pozycje', many: 'pozycji' })} ` +
         `od startu (zielony) do mety (czarny); długość trasy: ${km.toLocaleString('pl',
           { minimumFractionDigits: 2, maximumFractionDigits: 2 })} km.`,
-      offTheEarth: (off) => ` Poza Ziemią, więc bez rysunku: ${pl(off,
-        { one: 'pozycja', few: 'pozycje', many: 'pozycji' })}.`,
+      offTheEarth: (off) => ` ${pl(off, { one: 'pozycja leży poza Ziemią i nie została narysowana',
+        few: 'pozycje leżą poza Ziemią i nie zostały narysowane',
+        many: 'pozycji leży poza Ziemią i nie zostało narysowanych' })}.`,
       extent: (north, south, east, west) => ` Zasięg: północ ${north}, południe ${south}, wschód ${east}, ` +
         `zachód ${west}.`,
       degrees: (value, compass) => `${Math.abs(value).toLocaleString('pl', { minimumFractionDigits: 5,
@@ -255,8 +256,8 @@ const WORDS = (function () {
         'not-finite': (d) => `współrzędne ${pl(Number(value(d, 0)), { one: 'rekordu', few: 'rekordów',
           many: 'rekordów', other: 'rekordu' })} nie są liczbami skończonymi; pominięto je na trasie ` +
           `(pierwszy: POS ${value(d, 1)})`,
-        'off-the-earth': (d) => `poza 90° szerokości lub 180° długości geograficznej: ${pl(Number(value(d, 0)),
-          { one: 'pozycja', few: 'pozycje', many: 'pozycji' })} (pierwsza: POS ${value(d, 1)})`,
+        'off-the-earth': (d) => `${pl(Number(value(d, 0)), { one: 'pozycja leży', few: 'pozycje leżą',
+          many: 'pozycji leży' })} poza 90° szerokości lub 180° długości geograficznej (pierwsza: POS ${value(d, 1)})`,
         'listing-failed': (d) => `nie udało się zapisać wykazu: ${value(d, 0)}`,
         'kml-is-log': () => 'plik KML nadpisałby sam log',
         'kml-cannot-create': (d) => `nie da się utworzyć pliku KML: ${value(d, 0)}`,
