@@ -78,6 +78,11 @@ std::string Shown(const std::string& path)
 
 }  // namespace
 
+const Saying& SayingOf(Said said)
+{
+    return kSayings[static_cast<std::size_t>(said)];
+}
+
 void Complain(Outcome& outcome, Diagnostic diagnostic)
 {
     std::string line = "kml: " + Shown(diagnostic.path) + ": ";
@@ -85,7 +90,7 @@ void Complain(Outcome& outcome, Diagnostic diagnostic)
         line += "line " + std::to_string(diagnostic.line) + ": ";
     }
     auto value = diagnostic.values.begin();
-    for (const char* words = kSayings[static_cast<std::size_t>(diagnostic.said)].words; *words != '\0'; ++words) {
+    for (const char* words = SayingOf(diagnostic.said).words; *words != '\0'; ++words) {
         if (words[0] == '%' && words[1] == 's' && value != diagnostic.values.end()) {
             line += *value++;
             ++words;
@@ -102,7 +107,7 @@ int ExitStatus(const Outcome& outcome)
 {
     for (const StatusMeaning& status : kStatuses) {
         const bool said = std::any_of(outcome.said.begin(), outcome.said.end(), [&](const Diagnostic& diagnostic) {
-            return kSayings[static_cast<std::size_t>(diagnostic.said)].status == status.code;
+            return SayingOf(diagnostic.said).status == status.code;
         });
         if (said) {
             return status.code;

@@ -72,6 +72,9 @@ struct Saying {
 // Every entry, in the order of Said.
 extern const std::vector<Saying> kSayings;
 
+// The entry of what was said.
+const Saying& SayingOf(Said said);
+
 // One diagnostic as it was said: "kml: PATH: line LINE: " (the line only where there is
 // one), then the entry's words with its values.
 struct Diagnostic {

@@ -51,7 +51,7 @@ std::string Json(const Outcome& outcome, int status)
 {
     std::string said;
     for (const Diagnostic& diagnostic : outcome.said) {
-        const Saying& saying = kSayings[static_cast<std::size_t>(diagnostic.said)];
+        const Saying& saying = SayingOf(diagnostic.said);
         std::string values;
         for (const std::string& value : diagnostic.values) {
             values += (values.empty() ? "" : ",") + Quoted(value);

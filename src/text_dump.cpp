@@ -66,7 +66,7 @@ struct RecordForm {
 };
 
 constexpr RecordForm kIntelHex{':', false, 5, 0x00, Said::DumpNotIntelHex};  // :LLAAAATT<data>CC
-constexpr RecordForm kSRecord{'S', true, 1, 0xFF, Said::DumpNotSRecord};           // StCC<address><data>SS
+constexpr RecordForm kSRecord{'S', true, 1, 0xFF, Said::DumpNotSRecord};    // StCC<address><data>SS
 
 const RecordForm& FormOf(DumpForm form)
 {
@@ -105,7 +105,7 @@ bool IsCutRecord(const RecordForm& form, const char* text, std::size_t length)
 // The bytes that a record's hex digits spell, into `bytes`, checked against its form's
 // rules; it has `minimum` bytes at least. Returns why they cannot be read, if they cannot.
 Fault RecordBytes(const RecordForm& form, const char* text, std::size_t length, std::size_t minimum,
-                        unsigned char* bytes, std::size_t& size)
+                  unsigned char* bytes, std::size_t& size)
 {
     const std::size_t from = DigitsFrom(form);
     if (length > kLongestRecord) {

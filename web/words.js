@@ -18,7 +18,6 @@ const WORDS = (function () {
   const number = (language) => (n) => n.toLocaleString(language);
   const enNumber = number('en');
   const plNumber = number('pl');
-  const value = (said, k) => said.values[k];
 
   return {
     en: {
@@ -101,7 +100,7 @@ const WORDS = (function () {
       pageFailed: (why) => `The page failed: ${why}`,
       // What the program said, by id: a clause, from a diagnostic {path, line, values}.
       said: {
-        'log-unopenable': (d) => `${d.path} cannot be opened: ${value(d, 0)}`,
+        'log-unopenable': (d) => `${d.path} cannot be opened: ${d.values[0]}`,
         'dump-bad-character': (d) => `line ${d.line} of ${d.path} holds a character that no record may hold`,
         'dump-wrong-length': (d) => `line ${d.line} of ${d.path} is a record of the wrong length`,
         'dump-unknown-type': (d) => `line ${d.line} of ${d.path} is a record of an unknown type`,
@@ -112,35 +111,35 @@ const WORDS = (function () {
           'before it',
         'dump-count-mismatch': (d) => `the record count on line ${d.line} of ${d.path} does not match the ` +
           'records before it',
-        'dump-unreadable': (d) => `${d.path} cannot be read: ${value(d, 0)}`,
+        'dump-unreadable': (d) => `${d.path} cannot be read: ${d.values[0]}`,
         'dump-out-of-range': (d) => `no record of ${d.path} holds a byte of the log; the first is at ` +
-          `${value(d, 0)}`,
-        'dump-gap': (d) => `bytes ${value(d, 0)} to ${value(d, 1)} of ${d.path} are in no record, and were ` +
+          `${d.values[0]}`,
+        'dump-gap': (d) => `bytes ${d.values[0]} to ${d.values[1]} of ${d.path} are in no record, and were ` +
           'read as erased (FF)',
         'dump-cut': (d) => `${d.path} was cut off: the dump has no end record`,
-        'log-unreadable': (d) => `${d.path} cannot be read to its end: ${value(d, 0)}`,
+        'log-unreadable': (d) => `${d.path} cannot be read to its end: ${d.values[0]}`,
         'log-ends-in-count': (d) => `${d.path} ends inside the record count`,
-        'log-ends-early': (d) => `${d.path} ends after ${enNumber(Number(value(d, 0)))} of ` +
-          `${en(Number(value(d, 1)), { one: 'record', other: 'records' })}, with no end marker`,
-        'not-finite': (d) => `${en(Number(value(d, 0)), { one: 'record has', other: 'records have' })} ` +
-          `coordinates that are not finite numbers, left out of the route (the first is POS ${value(d, 1)})`,
-        'off-the-earth': (d) => `${en(Number(value(d, 0)), { one: 'position lies', other: 'positions lie' })} ` +
-          `beyond 90° of latitude or 180° of longitude (the first is POS ${value(d, 1)})`,
-        'listing-failed': (d) => `the listing could not be written: ${value(d, 0)}`,
+        'log-ends-early': (d) => `${d.path} ends after ${enNumber(Number(d.values[0]))} of ` +
+          `${en(Number(d.values[1]), { one: 'record', other: 'records' })}, with no end marker`,
+        'not-finite': (d) => `${en(Number(d.values[0]), { one: 'record has', other: 'records have' })} ` +
+          `coordinates that are not finite numbers, left out of the route (the first is POS ${d.values[1]})`,
+        'off-the-earth': (d) => `${en(Number(d.values[0]), { one: 'position lies', other: 'positions lie' })} ` +
+          `beyond 90° of latitude or 180° of longitude (the first is POS ${d.values[1]})`,
+        'listing-failed': (d) => `the listing could not be written: ${d.values[0]}`,
         'kml-is-log': () => 'the KML would overwrite the log itself',
-        'kml-cannot-create': (d) => `the KML cannot be created: ${value(d, 0)}`,
+        'kml-cannot-create': (d) => `the KML cannot be created: ${d.values[0]}`,
         'kml-link-to-nothing': () => 'the KML\'s path is a link to nothing',
-        'kml-unopenable': (d) => `the KML cannot be opened: ${value(d, 0)}`,
+        'kml-unopenable': (d) => `the KML cannot be opened: ${d.values[0]}`,
         'kml-block-device': () => 'the KML\'s path is a block device',
         'kml-unreadable': () => 'the file at the KML\'s path cannot be read to check that it is a KML',
         'kml-not-kml': () => 'the file at the KML\'s path is not a KML document',
         'kml-changed': () => 'the KML\'s path was changed while the log was read',
         'kml-changed-moved': (d) => `the KML's path was changed while the log was read; what was there is now ` +
-          value(d, 0),
-        'kml-kept': (d) => `the KML could not be written (${value(d, 0)}); the old one is as it was`,
-        'kml-not-created': (d) => `the KML could not be written (${value(d, 0)}); none was created`,
-        'kml-incomplete': (d) => `the KML could not be written whole (${value(d, 0)}); it is incomplete`,
-        'kml-unwritten': (d) => `the KML could not be written: ${value(d, 0)}`,
+          d.values[0],
+        'kml-kept': (d) => `the KML could not be written (${d.values[0]}); the old one is as it was`,
+        'kml-not-created': (d) => `the KML could not be written (${d.values[0]}); none was created`,
+        'kml-incomplete': (d) => `the KML could not be written whole (${d.values[0]}); it is incomplete`,
+        'kml-unwritten': (d) => `the KML could not be written: ${d.values[0]}`,
       },
     },
 
@@ -230,7 +229,7 @@ const WORDS = (function () {
         '(ma je każdy aktualny Firefox, Chrome, Edge i Safari).',
       pageFailed: (why) => `Błąd strony: ${why}`,
       said: {
-        'log-unopenable': (d) => `nie da się otworzyć pliku ${d.path}: ${value(d, 0)}`,
+        'log-unopenable': (d) => `nie da się otworzyć pliku ${d.path}: ${d.values[0]}`,
         'dump-bad-character': (d) => `wiersz ${d.line} pliku ${d.path} zawiera znak, którego nie może mieć ` +
           'żaden rekord',
         'dump-wrong-length': (d) => `wiersz ${d.line} pliku ${d.path} to rekord złej długości`,
@@ -242,37 +241,37 @@ const WORDS = (function () {
           'rekord przed nim',
         'dump-count-mismatch': (d) => `liczba rekordów w wierszu ${d.line} pliku ${d.path} nie zgadza się ` +
           'z rekordami przed nim',
-        'dump-unreadable': (d) => `nie da się odczytać pliku ${d.path}: ${value(d, 0)}`,
+        'dump-unreadable': (d) => `nie da się odczytać pliku ${d.path}: ${d.values[0]}`,
         'dump-out-of-range': (d) => `żaden rekord pliku ${d.path} nie zawiera bajtu logu; pierwszy leży pod ` +
-          `adresem ${value(d, 0)}`,
-        'dump-gap': (d) => `bajty od ${value(d, 0)} do ${value(d, 1)} pliku ${d.path} nie należą do żadnego ` +
+          `adresem ${d.values[0]}`,
+        'dump-gap': (d) => `bajty od ${d.values[0]} do ${d.values[1]} pliku ${d.path} nie należą do żadnego ` +
           'rekordu; odczytano je jako wymazane (FF)',
         'dump-cut': (d) => `plik ${d.path} jest ucięty: zrzut nie ma rekordu końca`,
-        'log-unreadable': (d) => `nie da się odczytać pliku ${d.path} do końca: ${value(d, 0)}`,
+        'log-unreadable': (d) => `nie da się odczytać pliku ${d.path} do końca: ${d.values[0]}`,
         'log-ends-in-count': (d) => `plik ${d.path} urywa się w środku liczby rekordów`,
-        'log-ends-early': (d) => `plik ${d.path} urywa się po ${plNumber(Number(value(d, 0)))} z ` +
-          `${pl(Number(value(d, 1)), { one: 'rekordu', few: 'rekordów', many: 'rekordów', other: 'rekordu' })}, ` +
+        'log-ends-early': (d) => `plik ${d.path} urywa się po ${plNumber(Number(d.values[0]))} z ` +
+          `${pl(Number(d.values[1]), { one: 'rekordu', few: 'rekordów', many: 'rekordów', other: 'rekordu' })}, ` +
           'bez znacznika końca',
-        'not-finite': (d) => `współrzędne ${pl(Number(value(d, 0)), { one: 'rekordu', few: 'rekordów',
+        'not-finite': (d) => `współrzędne ${pl(Number(d.values[0]), { one: 'rekordu', few: 'rekordów',
           many: 'rekordów', other: 'rekordu' })} nie są liczbami skończonymi; pominięto je na trasie ` +
-          `(pierwszy: POS ${value(d, 1)})`,
-        'off-the-earth': (d) => `${pl(Number(value(d, 0)), { one: 'pozycja leży', few: 'pozycje leżą',
-          many: 'pozycji leży' })} poza 90° szerokości lub 180° długości geograficznej (pierwsza: POS ${value(d, 1)})`,
-        'listing-failed': (d) => `nie udało się zapisać wykazu: ${value(d, 0)}`,
+          `(pierwszy: POS ${d.values[1]})`,
+        'off-the-earth': (d) => `${pl(Number(d.values[0]), { one: 'pozycja leży', few: 'pozycje leżą',
+          many: 'pozycji leży' })} poza 90° szerokości lub 180° długości geograficznej (pierwsza: POS ${d.values[1]})`,
+        'listing-failed': (d) => `nie udało się zapisać wykazu: ${d.values[0]}`,
         'kml-is-log': () => 'plik KML nadpisałby sam log',
-        'kml-cannot-create': (d) => `nie da się utworzyć pliku KML: ${value(d, 0)}`,
+        'kml-cannot-create': (d) => `nie da się utworzyć pliku KML: ${d.values[0]}`,
         'kml-link-to-nothing': () => 'ścieżka KML jest dowiązaniem donikąd',
-        'kml-unopenable': (d) => `nie da się otworzyć pliku KML: ${value(d, 0)}`,
+        'kml-unopenable': (d) => `nie da się otworzyć pliku KML: ${d.values[0]}`,
         'kml-block-device': () => 'ścieżka KML jest urządzeniem blokowym',
         'kml-unreadable': () => 'nie da się odczytać pliku pod ścieżką KML, by sprawdzić, czy to KML',
         'kml-not-kml': () => 'plik pod ścieżką KML nie jest dokumentem KML',
         'kml-changed': () => 'ścieżka KML zmieniła się w trakcie czytania logu',
         'kml-changed-moved': (d) => `ścieżka KML zmieniła się w trakcie czytania logu; to, co tam było, jest ` +
-          `teraz w ${value(d, 0)}`,
-        'kml-kept': (d) => `nie udało się zapisać pliku KML (${value(d, 0)}); stary pozostał bez zmian`,
-        'kml-not-created': (d) => `nie udało się zapisać pliku KML (${value(d, 0)}); nie utworzono go`,
-        'kml-incomplete': (d) => `nie udało się zapisać całego pliku KML (${value(d, 0)}); jest niekompletny`,
-        'kml-unwritten': (d) => `nie udało się zapisać pliku KML: ${value(d, 0)}`,
+          `teraz w ${d.values[0]}`,
+        'kml-kept': (d) => `nie udało się zapisać pliku KML (${d.values[0]}); stary pozostał bez zmian`,
+        'kml-not-created': (d) => `nie udało się zapisać pliku KML (${d.values[0]}); nie utworzono go`,
+        'kml-incomplete': (d) => `nie udało się zapisać całego pliku KML (${d.values[0]}); jest niekompletny`,
+        'kml-unwritten': (d) => `nie udało się zapisać pliku KML: ${d.values[0]}`,
       },
     },
   };

@@ -192,12 +192,13 @@ function kmlWorker(createKml) {
       }
       // The KML as MEMFS holds it, not copied.
       const written = outcome.kmlWritten ? FS.lookupPath('/out/trasa.kml').node : null;
+      const listed = listing.take();
       const answer = {
         programMs,
         outcome,
         messages: new TextDecoder().decode(messages.take()),
-        listed: firstLines(listing.take(), lines),
-        listing: listing.take(),
+        listed: firstLines(listed, lines),
+        listing: listed,
         route: written ? written.contents.subarray(0, written.usedBytes) : null,
       };
       self.postMessage(answer, [answer.listing.buffer, outcome.onTheEarth.buffer]
