@@ -1,0 +1,49 @@
+# The command line: which log and which KML, and what is said when the log cannot be read.
+load helper
+
+@test "the log and the KML from the arguments: none, one, two, more; Polish names" {
+  as_sample
+  mv eeprom.hex trip.bin
+  rm trasa.kml
+  as_sample trip.bin
+  rm trasa.kml
+  as_sample trip.bin out.kml extra more
+  test ! -e extra && test ! -e trasa.kml
+  mv trip.bin trasa_łódź.hex
+  as_sample trasa_łódź.hex wycieczka_żółw.kml
+  test ! -e trasa.kml
+}
+
+# unreadable ARGS... -- MESSAGE...: the log cannot be read: status 1, the messages, and
+# nothing converted, made or changed.
+unreadable() {
+  local args=() before
+  while [ "$1" != -- ]; do args+=("$1"); shift; done
+  shift
+  echo '<kml/>' >trasa.kml
+  before=$(contents)
+  convert "${args[@]}"
+  expect 1 "$@"
+  assert_equal "$(contents)" "$before"
+}
+
+@test "a log that cannot be read: nothing converted, the usage line where no log was named" {
+  unreadable brak_łódź.hex -- 'kml: brak_łódź.hex: No such file or directory'
+  unreadable --help -- 'kml: --help: No such file or directory' 'usage: kml [LOG [KML]] (kml takes no options)'
+  rm eeprom.hex
+  unreadable -- 'kml: eeprom.hex: No such file or directory' 'usage: kml [LOG [KML]]'
+}
+
+@test "a directory as the log, and control characters in a name shown as ls -b shows them" {
+  needs posix
+  unreadable / new.kml -- 'kml: /: Is a directory'
+  unreadable $'day\n2\033\t.hex' -- 'kml: day\n2\033\t.hex: No such file or directory'
+}
+
+@test "a text file taken for a log converts, with a word that it may be none" {
+  printf 'Dear diary, today we walked from Zakopane to the lake.\n' >notes.txt
+  listing=/dev/null convert notes.txt
+  expect 2 'kml: notes.txt: 4 position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS 0); is this a position log?' \
+    'kml: notes.txt: log ends after 4 of 25924 records, with no end marker'
+  test -s trasa.kml
+}

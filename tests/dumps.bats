@@ -1,0 +1,79 @@
+# Text dumps as people save them, and raw logs that only look like text: each converts as
+# the raw log it holds would.
+load helper
+
+@test "dumps as people save them convert as the raw log they hold" {
+  # FORM@FILTER: the sample that objcopy writes as FORM, put through FILTER.
+  while IFS=@ read -r form filter; do
+    echo "row: $form @ $filter"
+    saved "$form" | eval "$filter" >dump.hex
+    as_sample dump.hex
+  done <<'ROWS'
+ihex@sed 's|$| // 00000> ...|; 5s/$/\n/' | tr A-F a-f | sed 's/$/\r/'
+ihex@{ echo; cat; }
+ihex@{ printf '\r\n\r\n'; sed 's/$/\r/'; }
+ihex@{ printf '\357\273\277'; cat; }
+srec@{ printf '\357\273\277'; sed 's/$/\r/'; }
+ihex@tr '\n' '\r'
+srec@head -c -1
+srec@sed 's/^/  \t/'
+ihex@sed "s/\$/ ; $(printf '%0600d' 0)/"
+ihex@sed 's/$/\r/' | iconv -f ASCII -t UTF-16BE
+srec@{ printf '\376\377'; sed 's/$/\r/' | iconv -f ASCII -t UTF-16BE; }
+ihex@{ printf '\377\376'; sed 's/$/\r/' | iconv -f ASCII -t UTF-16LE; }
+srec@sed 's/$/\r/' | iconv -f ASCII -t UTF-16LE
+ihex@sed '3i :0100000032CD'
+ihex@sed '$i :02000004FFFFFC\n:02FFFE00ABCD89'
+ROWS
+}
+
+@test "a dump whose records begin at 64 KiB: the log's bytes are erased, with a word" {
+  saved ihex --change-addresses 0x10000 >moved.hex
+  saved ihex | sed '1i :020000040001F9' >linear.hex
+  for dump in moved.hex linear.hex; do
+    convert "$dump"
+    expect 0 "kml: $dump: bytes 0x0000 to 0xFFFF are in no record; read as erased (FF)"
+    same stdout "$G/marker_first.out"
+    same trasa.kml "$G/marker_first.kml"
+  done
+}
+
+# as_raw DUMP STATUS MESSAGE... RAW: DUMP converts as the raw log RAW does, with STATUS and
+# the messages.
+as_raw() {
+  local dump=$1 raw=${*: -1}
+  listing=raw.out convert "$raw" raw.kml
+  convert "$dump"
+  expect "${@:2:$#-2}"
+  same stdout raw.out
+  same trasa.kml raw.kml
+}
+
+@test "a record line deleted: its bytes read as erased (FF), with a word" {
+  saved ihex | sed 3d >dump.hex
+  { head -c 32 eeprom.hex; printf '\377%.0s' {1..16}; tail -c +49 eeprom.hex; } >raw.hex
+  as_raw dump.hex 0 'kml: dump.hex: bytes 0x0020 to 0x002F are in no record; read as erased (FF)' \
+    'kml: dump.hex: 1 position(s) left out of the route, coordinates not finite (first at POS 2)' raw.hex
+}
+@test "a dump cut off converts as far as its whole records go; status 2 says it was cut off" {
+  saved ihex | head -c 1000 >dump.hex
+  head -c 352 eeprom.hex >raw.hex
+  as_raw dump.hex 2 'kml: dump.hex: dump has no end record; it was cut off' \
+    'kml: dump.hex: log ends after 29 of 50 records, with no end marker' raw.hex
+  saved ihex | sed '$d' >dump.hex
+  as_raw dump.hex 2 'kml: dump.hex: dump has no end record; it was cut off' eeprom.hex
+}
+
+@test "binary that begins like an S-record or a UTF-16 mark is a raw log" {
+  while read -r head count; do
+    { printf '%b' "$head"; tail -c +3 eeprom.hex; } >log.bin
+    { echo "Ilosc pozycji: $count" | as_written; sed 1d "$G/sample.out"; } >expected
+    convert log.bin
+    expect 0
+    same stdout expected
+    same trasa.kml "$G/sample.kml"
+  done <<'ROWS'
+S1 12627
+\0377\0376 65279
+ROWS
+}

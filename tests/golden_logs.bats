@@ -1,0 +1,115 @@
+# Logs whose listing and KML are known byte for byte: tests/golden/NAME.txt describes a
+# log, NAME.out and NAME.kml are what it must give. Each converts the same as text dumps.
+load helper
+
+# golden_log NAME STATUS [MESSAGE...]: the log NAME, as ./log.bin, gives its listing, its
+# KML, STATUS and the messages; and so do text dumps of it (dumps_agree).
+golden_log() {
+  local name=$1 want=$2
+  shift 2
+  echo "golden log $name:"
+  "$MAKELOG" "$G/$name.txt" log.bin
+  convert log.bin route.kml
+  expect "$want" "$@"
+  same stdout "$G/$name.out"
+  same route.kml "$G/$name.kml"
+  dumps_agree log.bin "$want"
+}
+
+# dumps_agree LOG STATUS: LOG written as text dumps converts as the raw log did (status,
+# listing, messages, KML): by objcopy (which takes no empty file) in other line lengths
+# and S3 addresses, and by srec_cat, where it is installed, with type 04 records and an S5
+# count. S-records come with their data records reversed.
+dumps_agree() {
+  local log=$1 want=$2 tool options output
+  while read -r tool options; do
+    case $tool in
+      objcopy) [ -s "$log" ] || continue ;;
+      srec_cat) command -v srec_cat >/dev/null || continue ;;
+    esac
+    rm -rf d
+    mkdir d
+    # shellcheck disable=SC2086 # the options are words
+    case $tool in
+      objcopy) objcopy -I binary $options "$log" d/dump ;;
+      srec_cat) srec_cat "$log" -binary -o d/dump $options ;;
+    esac
+    { head -1 d/dump; sed 1d d/dump | sed -n '/^S[1-3]/p' | tac; sed 1d d/dump | sed '/^S[1-3]/d'; } >"d/$log"
+    echo "as written by $tool $options:"
+    (cd d && convert "$log" route.kml && echo "$status" >status)
+    assert_equal "status $(cat d/status)" "status $want"
+    for output in stdout stderr route.kml; do same "d/$output" "$output"; done
+  done <<EOF
+objcopy -O ihex
+objcopy -O srec
+objcopy -O srec --srec-forceS3 --srec-len=7
+objcopy -O srec --srec-len=40
+srec_cat -intel -address-length=4 -line-length=27
+srec_cat -motorola
+EOF
+}
+
+@test "every golden log gives its listing, KML, status and messages, raw and as text dumps" {
+  # NAME@STATUS@MESSAGE: each tests/golden/NAME.txt says what its log holds.
+  while IFS=@ read -r name want message; do
+    golden_log "$name" "$want" "$message"
+  done <<'ROWS'
+empty@0@
+count_zero@0@
+count_under@0@
+marker_fourth@0@
+count_over@0@
+marker_first@0@
+colon_first@0@
+worked@0@
+ties@0@
+not_finite@0@kml: log.bin: 5 position(s) left out of the route, coordinates not finite (first at POS 1)
+huge@0@kml: log.bin: 4 position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS 0); is this a position log?
+short_count@2@kml: log.bin: log ends inside the record count
+short_inside@2@kml: log.bin: log ends after 1 of 2 records, with no end marker
+short_marker@2@kml: log.bin: log ends after 1 of 2 records, with no end marker
+short_records@2@kml: log.bin: log ends after 2 of 4 records, with no end marker
+ROWS
+}
+
+@test "the sample, made again from its description, converts with no arguments" {
+  "$MAKELOG" "$SRC/examples/trip.txt" made.hex
+  cmp made.hex eeprom.hex
+  as_sample
+}
+
+@test "GDAL reads one route through the listed positions, in order; and the empty route" {
+  needs gdal
+  as_sample
+  "$OGRINFO" -ro -al trasa.kml >gdal
+  "$OGRINFO" -ro -al "$G/empty.kml" >/dev/null
+  grep -qx 'Feature Count: 1' gdal
+  grep -qx '  Name (String) = Trasa GPS' gdal
+  # The listing's second line of each record holds latitude ($6) and longitude ($8).
+  awk 'FNR == NR { if (FNR % 2 == 1 && FNR > 1) { lon[++n] = $8; lat[n] = $6 } next }
+       /LINESTRING/ {
+         gsub(/[^-0-9., ]/, ""); m = split($0, p, ","); ok = m == n && n == 42
+         for (k = 1; k <= m; k++) {
+           split(p[k], c, " "); d = c[1] - lon[k]; e = c[2] - lat[k]
+           ok = ok && d * d < 2.7e-11 && e * e < 2.7e-11
+         }
+       }
+       END { exit !ok }' stdout gdal
+}
+
+@test "300 random logs convert as in the build made here: status, listing, messages, KML" {
+  needs other-build
+  for n in $(seq 300); do
+    echo "random $n" >description
+    "$MAKELOG" description log
+    convert log log.kml >/dev/null
+    local here=0
+    # shellcheck disable=SC2153 # the build made here, from CTest
+    "$HERE" log here.kml >here.out 2>here.err || here=$?
+    assert_equal "log $n: status $status" "log $n: status $here"
+    for output in stdout:out stderr:err log.kml:kml; do
+      as_written <"here.${output#*:}" >expected
+      same "${output%:*}" expected
+    done
+  done
+}

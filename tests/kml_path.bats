@@ -1,0 +1,98 @@
+# What is at the KML path: only a KML document, an empty file or white space is replaced,
+# whole; anything else is refused before anything is made, and left as it was.
+load helper
+
+# refuses LOG KML MESSAGE: converting LOG into KML is refused with "kml: KML: MESSAGE",
+# status 1, and the folder is as it was: every name, link and byte.
+refuses() {
+  local before
+  before=$(contents)
+  convert "$1" "$2"
+  expect 1 "kml: $2: $3"
+  assert_equal "$(contents)" "$before"
+}
+
+@test "a file that is no KML is refused: another log, swapped arguments, GPX, HTML, notes" {
+  cp eeprom.hex day2.hex
+  { printf '<\000'; tail -c +3 eeprom.hex; } >angle.hex  # a count byte of '<'
+  kml angle.hex angle.kml >/dev/null
+  kml eeprom.hex old.kml >/dev/null
+  printf '<?xml version="1.0"?>\n<gpx version="1.1"/>\n' >track.gpx
+  printf '<!DOCTYPE html>\n<html><!-- <kml> --></html>\n' >page.html
+  printf '<kmlx xmlns="http://www.opengis.net/kml/2.2"/>\n' >kmlx.kml
+  { printf ' %.0s' {1..65536}; echo 'my thesis'; } >notes.kml
+  while read -r log kml; do
+    refuses "$log" "$kml" 'exists and is not a KML document; refusing to overwrite it'
+  done <<'EOF'
+eeprom.hex day2.hex
+eeprom.hex angle.hex
+angle.kml angle.hex
+old.kml eeprom.hex
+eeprom.hex track.gpx
+eeprom.hex page.html
+eeprom.hex kmlx.kml
+eeprom.hex notes.kml
+EOF
+}
+
+@test "the log is never its own KML, by any spelling or link" {
+  ln -s eeprom.hex link
+  ln eeprom.hex hard
+  for kml in eeprom.hex ./eeprom.hex link hard; do
+    refuses eeprom.hex "$kml" 'is the log itself; refusing to overwrite it'
+  done
+}
+
+@test "an empty path and a folder that does not exist are refused" {
+  refuses eeprom.hex '' 'cannot create the KML: No such file or directory'
+  refuses eeprom.hex no/dir/out.kml 'cannot create the KML: No such file or directory'
+}
+
+@test "a link to nothing and a block device are refused" {
+  needs posix
+  ln -s nowhere.kml route.kml
+  refuses eeprom.hex route.kml 'is a link to nothing; refusing to write through it'
+  mknod disk b 7 200 || skip "no block device can be made here"
+  refuses eeprom.hex disk 'is a block device; refusing to write a KML onto it'
+}
+
+@test "an old KML, an empty file, white space and a cut KML with a prolog are replaced whole" {
+  local huge=$G/huge.kml
+  for k in 1 2 3 4; do
+    case $k in
+      1) { printf '\357\273\277\r\n'; cat "$huge" "$huge"; } ;;
+      2) : ;;
+      3) printf ' \r\n\t%.0s' {1..30000} ;;
+      4) head -1 "$huge"; echo '<!-- by hand -->'; echo '<?pi x?><!DOCTYPE kml [<!ENTITY a "]>">]>'
+         sed 1d "$huge" | head -c 200 ;;
+    esac >trasa.kml
+    as_sample
+  done
+}
+
+@test "through a link, the file it points to is replaced with its permissions; the link stays" {
+  needs posix
+  cp "$G/huge.kml" old.kml
+  chmod 604 old.kml
+  ln -s old.kml route.kml
+  convert eeprom.hex route.kml
+  expect 0
+  same old.kml "$G/sample.kml"
+  test -L route.kml
+  assert_equal "$(stat -c %a old.kml)" 604
+}
+
+@test "a FIFO and the null device are written into as they are" {
+  needs posix-files
+  convert eeprom.hex /dev/null
+  expect 0
+  same stdout "$G/sample.out"
+  test -c /dev/null
+  mkfifo route
+  cat route >got 3>&- &
+  convert eeprom.hex route
+  wait $!
+  expect 0
+  same got "$G/sample.kml"
+  test -p route
+}

@@ -1,9 +1,0 @@
-# Intel HEX saved as UTF-16, big-endian, without a byte order mark, with CR LF line ends
-# (what a Windows editor saves as "Unicode"): converts as the sample does.
-sample_dump ihex
-sed 's/$/\r/' dump.hex | iconv -f ASCII -t UTF-16BE >d
-mv d dump.hex
-
-run kml dump.hex
-expect stdout sample.out
-expect trasa.kml sample.kml
