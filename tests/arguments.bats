@@ -8,10 +8,11 @@ load helper
   as_sample trip.bin
   rm trasa.kml
   as_sample trip.bin out.kml extra more
-  test ! -e extra && test ! -e trasa.kml
+  assert_not_exists extra
+  assert_not_exists trasa.kml
   mv trip.bin trasa_łódź.hex
   as_sample trasa_łódź.hex wycieczka_żółw.kml
-  test ! -e trasa.kml
+  assert_not_exists trasa.kml
 }
 
 # unreadable ARGS... -- MESSAGE...: the log cannot be read: status 1, the messages, and
@@ -45,5 +46,5 @@ unreadable() {
   listing=/dev/null convert notes.txt
   expect 2 'kml: notes.txt: 4 position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS 0); is this a position log?' \
     'kml: notes.txt: log ends after 4 of 25924 records, with no end marker'
-  test -s trasa.kml
+  assert_file_not_empty trasa.kml
 }

@@ -78,7 +78,7 @@ EOF
   convert eeprom.hex route.kml
   expect 0
   same old.kml "$G/sample.kml"
-  test -L route.kml
+  assert_symlink_to "$(pwd -P)/old.kml" route.kml
   assert_equal "$(stat -c %a old.kml)" 604
 }
 
@@ -87,14 +87,14 @@ EOF
   convert eeprom.hex /dev/null
   expect 0
   same stdout "$G/sample.out"
-  test -c /dev/null
+  assert_character_exists /dev/null
   mkfifo route
   cat route >got 3>&- &
   convert eeprom.hex route
   wait $!
   expect 0
   same got "$G/sample.kml"
-  test -p route
+  assert_fifo_exists route
 }
 
 @test "a name for the new file that is taken is passed over for another" {
