@@ -24,6 +24,7 @@ const std::vector<Saying> kSayings = {
     {Said::DumpUnreadable, "dump-unreadable", kNothingConverted, "%s"},
     {Said::DumpOutOfRange, "dump-out-of-range", kNothingConverted,
      "no record holds a byte of the log; the first is at %s"},
+    {Said::DumpNoData, "dump-no-data", kNothingConverted, "no record holds a byte of the log"},
     {Said::DumpGap, "dump-gap", kConverted, "bytes %s to %s are in no record; read as erased (FF)"},
     {Said::DumpCut, "dump-cut", kLogIncomplete, "dump has no end record; it was cut off"},
     {Said::LogUnreadable, "log-unreadable", kLogIncomplete, "%s"},

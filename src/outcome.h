@@ -39,6 +39,7 @@ enum class Said {
     DumpCountMismatch,
     DumpUnreadable,
     DumpOutOfRange,
+    DumpNoData,
     DumpGap,
     DumpCut,
     LogUnreadable,

@@ -425,7 +425,11 @@ Fault TakeLine(Decoding& d, const Line& line)
 // The form of a dump whose head, as 8-bit text, is `text`; Raw when it is no dump.
 DumpForm FormOfText(const std::string& text)
 {
-    const auto isText = [](char c) { return (c >= ' ' && c <= '~') || c == '\t' || c == '\r' || c == '\n'; };
+    // Printable characters, ASCII or beyond (a comment in Polish), tabs and line ends.
+    const auto isText = [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return (byte >= ' ' && byte != 0x7F) || c == '\t' || c == '\r' || c == '\n';
+    };
     if (!std::all_of(text.begin(), text.end(), isText)) {
         return DumpForm::Raw;
     }
@@ -443,17 +447,19 @@ DumpForm FormOfText(const std::string& text)
     return DumpForm::Raw;
 }
 
-// The head read as UTF-16 of the given byte order, after its byte order mark; false
-// when a character of it is beyond ASCII, as no character of a dump's head is.
+// The head read as UTF-16 of the given byte order, after its byte order mark, with each
+// character beyond ASCII as 0x80, as the decoder reads it. Without the mark, false when a
+// character of it is beyond ASCII: then only zero bytes between the characters tell it.
 bool NarrowUtf16(const std::string& head, bool little, std::string& text)
 {
-    const std::size_t from = head.compare(0, 2, little ? "\xFF\xFE" : "\xFE\xFF") == 0 ? 2 : 0;
+    const bool marked = head.compare(0, 2, little ? "\xFF\xFE" : "\xFE\xFF") == 0;
     text.clear();
-    for (std::size_t at = from; at + 1 < head.size(); at += 2) {
-        if (head[at + (little ? 1 : 0)] != 0) {
+    for (std::size_t at = marked ? 2 : 0; at + 1 < head.size(); at += 2) {
+        const char high = head[at + (little ? 1 : 0)], low = head[at + (little ? 0 : 1)];
+        if (high != 0 && !marked) {
             return false;
         }
-        text += head[at + (little ? 0 : 1)];
+        text += high != 0 || (low & 0x80) != 0 ? '\x80' : low;
     }
     return true;
 }
@@ -489,6 +495,8 @@ DecodedDump DecodeDump(DumpKind kind, LogStream& text)
         char where[24];
         std::snprintf(where, sizeof where, "0x%llX", static_cast<unsigned long long>(d.outside));
         decoded.fault = Diagnostic{Said::DumpOutOfRange, "", 0, {where}};
+    } else if (d.image.bytes.empty()) {
+        decoded.fault = Diagnostic{Said::DumpNoData, "", 0, {}};  // an end record alone, or empty records
     } else {
         d.image.cut = !d.ended && !(kind.form == DumpForm::SRecord && d.counted);
         decoded.image = std::move(d.image);

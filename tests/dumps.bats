@@ -24,6 +24,8 @@ ihex@{ printf '\377\376'; sed 's/$/\r/' | iconv -f ASCII -t UTF-16LE; }
 srec@sed 's/$/\r/' | iconv -f ASCII -t UTF-16LE
 ihex@sed '3i :0100000032CD'
 ihex@sed '$i :02000004FFFFFC\n:02FFFE00ABCD89'
+ihex@sed '1s/$/ ; pamięć EEPROM, zapis z łódzkiego programatora/'
+srec@{ printf '\377\376'; sed '1s/$/ ; pamięć EEPROM/; s/$/\r/' | iconv -f UTF-8 -t UTF-16LE; }
 ROWS
 }
 

@@ -19,14 +19,13 @@ golden_log() {
 # dumps_agree LOG STATUS: LOG written as text dumps converts as the raw log did (status,
 # listing, messages, KML): by objcopy (which takes no empty file) in other line lengths
 # and S3 addresses, and by srec_cat, where it is installed, with type 04 records and an S5
-# count. S-records come with their data records reversed.
+# count. S-records come with their data records reversed. Of an empty log, a dump holds no
+# data record, and is refused.
 dumps_agree() {
   local log=$1 want=$2 tool options output
   while read -r tool options; do
-    case $tool in
-      objcopy) [ -s "$log" ] || continue ;;
-      srec_cat) command -v srec_cat >/dev/null || continue ;;
-    esac
+    [ -s "$log" ] || continue
+    if [ "$tool" = srec_cat ] && ! command -v srec_cat >/dev/null; then continue; fi
     rm -rf d
     mkdir d
     # shellcheck disable=SC2086 # the options are words

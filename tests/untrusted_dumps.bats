@@ -30,5 +30,9 @@ srec@sed '$i S5030001FB'@line 35: record count mismatch
 ihex@sed '3i :0100000033CC'@line 3: records give one address different bytes
 srec --change-addresses 0xC0000@cat@no record holds a byte of the log; the first is at 0xC0000
 ihex --change-addresses 0x810000@cat@no record holds a byte of the log; the first is at 0x810000
+ihex@sed -n '$p'@no record holds a byte of the log
+srec@sed -n '1p;$p'@no record holds a byte of the log
+ihex@{ echo :0000000000; sed -n '$p'; }@no record holds a byte of the log
+ihex@{ echo '; pamięć EEPROM'; cat; }@line 1: not an Intel HEX record
 ROWS
 }

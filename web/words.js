@@ -114,6 +114,7 @@ const WORDS = (function () {
         'dump-unreadable': (d) => `${d.path} cannot be read: ${d.values[0]}`,
         'dump-out-of-range': (d) => `no record of ${d.path} holds a byte of the log; the first is at ` +
           `${d.values[0]}`,
+        'dump-no-data': (d) => `no record of ${d.path} holds a byte of the log`,
         'dump-gap': (d) => `bytes ${d.values[0]} to ${d.values[1]} of ${d.path} are in no record, and were ` +
           'read as erased (FF)',
         'dump-cut': (d) => `${d.path} was cut off: the dump has no end record`,
@@ -244,6 +245,7 @@ const WORDS = (function () {
         'dump-unreadable': (d) => `nie da się odczytać pliku ${d.path}: ${d.values[0]}`,
         'dump-out-of-range': (d) => `żaden rekord pliku ${d.path} nie zawiera bajtu logu; pierwszy leży pod ` +
           `adresem ${d.values[0]}`,
+        'dump-no-data': (d) => `żaden rekord pliku ${d.path} nie zawiera bajtu logu`,
         'dump-gap': (d) => `bajty od ${d.values[0]} do ${d.values[1]} pliku ${d.path} nie należą do żadnego ` +
           'rekordu; odczytano je jako wymazane (FF)',
         'dump-cut': (d) => `plik ${d.path} jest ucięty: zrzut nie ma rekordu końca`,
