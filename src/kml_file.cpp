@@ -201,6 +201,10 @@ bool DecideKml(const std::string& path, KmlFile& kml, Outcome& outcome)
         Complain(outcome, {Said::KmlCannotCreate, path, 0, {std::strerror(ENOENT)}});
         return false;
     }
+    if (IsListingFile(path)) {
+        Complain(outcome, {Said::KmlIsListing, path});
+        return false;
+    }
     if (IsWrittenInPlace(path)) {
         kml.way = KmlWay::InPlace;
         return true;

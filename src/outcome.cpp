@@ -36,6 +36,8 @@ const std::vector<Saying> kSayings = {
      "%s position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS %s); is this a position log?"},
     {Said::ListingFailed, "listing-failed", kListingFailed, "%s"},
     {Said::KmlIsLog, "kml-is-log", kNothingConverted, "is the log itself; refusing to overwrite it"},
+    {Said::KmlIsListing, "kml-is-listing", kNothingConverted,
+     "is where the listing goes (standard output); refusing to write the KML there too"},
     {Said::KmlCannotCreate, "kml-cannot-create", kNothingConverted, "cannot create the KML: %s"},
     {Said::KmlLinkToNothing, "kml-link-to-nothing", kNothingConverted,
      "is a link to nothing; refusing to write through it"},
@@ -55,22 +57,51 @@ const std::vector<Saying> kSayings = {
 
 namespace {
 
-// A path as one line shows it: control characters escaped as `ls -b` shows them (\n,
-// \t, \033).
-std::string Shown(const std::string& path)
+// How many bytes the printable UTF-8 character at `at` takes: 0 for a byte that begins
+// none, and for a control character (C0, DEL, C1) or a line or paragraph separator
+// (U+2028, U+2029), which a terminal may take for a line end.
+std::size_t PrintableAt(const std::string& text, std::size_t at)
+{
+    const auto byte = [&](std::size_t k) { return at + k < text.size() ? static_cast<unsigned char>(text[at + k]) : 0u; };
+    const unsigned lead = byte(0);
+    if (lead < 0x80) {
+        return lead >= 0x20 && lead != 0x7F ? 1 : 0;
+    }
+    const std::size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                             : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    unsigned point = lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(k) & 0xC0) != 0x80) {
+            return 0;
+        }
+        point = point << 6 | (byte(k) & 0x3F);
+    }
+    const bool shortest = length == 2 || (length == 3 && point >= 0x800) || (length == 4 && point >= 0x10000);
+    const bool character = point <= 0x10FFFF && (point < 0xD800 || point > 0xDFFF);
+    const bool control = point < 0xA0 || point == 0x2028 || point == 0x2029;
+    return length != 0 && shortest && character && !control ? length : 0;
+}
+
+// A path or value as one line shows it, escaped as `ls -b` shows what is not printable:
+// \n, \t and the like, and any other byte as \ooo (\033, \302\205 for U+0085).
+std::string Shown(const std::string& text)
 {
     std::string shown;
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t printable = PrintableAt(text, at);
+        if (printable != 0) {
+            shown.append(text, at, printable);
+            at += printable;
+            continue;
+        }
+        const char c = text[at++];
         // Each control character that C names by a letter, followed by that letter.
-        const char* const escape = byte != 0 ? std::strchr("\aa\bb\tt\nn\vv\ff\rr", c) : nullptr;
-        if (byte >= 0x20 && byte != 0x7F) {
-            shown += c;
-        } else if (escape != nullptr) {
+        const char* const escape = c != 0 ? std::strchr("\aa\bb\tt\nn\vv\ff\rr", c) : nullptr;
+        if (escape != nullptr) {
             shown += {'\\', escape[1]};
         } else {
             char octal[8];
-            std::snprintf(octal, sizeof octal, "\\%03o", byte);
+            std::snprintf(octal, sizeof octal, "\\%03o", static_cast<unsigned char>(c));
             shown += octal;
         }
     }
@@ -93,7 +124,7 @@ void Complain(Outcome& outcome, Diagnostic diagnostic)
     auto value = diagnostic.values.begin();
     for (const char* words = SayingOf(diagnostic.said).words; *words != '\0'; ++words) {
         if (words[0] == '%' && words[1] == 's' && value != diagnostic.values.end()) {
-            line += *value++;
+            line += Shown(*value++);
             ++words;
         } else {
             line += *words;

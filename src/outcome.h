@@ -49,6 +49,7 @@ enum class Said {
     OffTheEarth,
     ListingFailed,
     KmlIsLog,
+    KmlIsListing,
     KmlCannotCreate,
     KmlLinkToNothing,
     KmlUnopenable,

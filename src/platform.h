@@ -74,8 +74,12 @@ Placed ReplaceCheckedFile(const std::string& from, const std::string& to, const 
 std::FILE* OpenInPlace(const std::string& path, const FileId& checked, bool& changed);
 
 // True for what is written as it is, never replaced: a FIFO or pipe, a character device
-// (/dev/null, NUL, a terminal), or the very file that standard output writes to.
+// (/dev/null, NUL, a terminal).
 bool IsWrittenInPlace(const std::string& path);
+
+// True when `path` leads to the regular file that standard output writes to, the
+// listing's own (`kml log notes.txt >>notes.txt`, /dev/stdout, /dev/fd/1).
+bool IsListingFile(const std::string& path);
 
 struct Outcome;
 

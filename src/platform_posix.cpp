@@ -232,12 +232,15 @@ std::FILE* OpenInPlace(const std::string& path, const FileId& checked, bool& cha
 
 bool IsWrittenInPlace(const std::string& path)
 {
+    struct stat file;
+    return stat(path.c_str(), &file) == 0 && (S_ISFIFO(file.st_mode) || S_ISCHR(file.st_mode));
+}
+
+bool IsListingFile(const std::string& path)
+{
     struct stat file, output;
-    if (stat(path.c_str(), &file) != 0) {
-        return false;
-    }
-    return S_ISFIFO(file.st_mode) || S_ISCHR(file.st_mode) ||
-           (fstat(STDOUT_FILENO, &output) == 0 && output.st_dev == file.st_dev && output.st_ino == file.st_ino);
+    return stat(path.c_str(), &file) == 0 && S_ISREG(file.st_mode) && fstat(STDOUT_FILENO, &output) == 0 &&
+           output.st_dev == file.st_dev && output.st_ino == file.st_ino;
 }
 
 #if !defined(KML_PAGE)  // the page's own are in platform_page.cpp

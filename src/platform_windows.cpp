@@ -185,14 +185,24 @@ bool IsWrittenInPlace(const std::string& path)
     if (handle == INVALID_HANDLE_VALUE) {
         return false;
     }
-    BY_HANDLE_FILE_INFORMATION output, file;
     const DWORD type = GetFileType(handle);
-    const bool inPlace = type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE ||
-                         (Identify(GetStdHandle(STD_OUTPUT_HANDLE), output) && Identify(handle, file) &&
-                          output.dwVolumeSerialNumber == file.dwVolumeSerialNumber &&
-                          output.nFileIndexHigh == file.nFileIndexHigh && output.nFileIndexLow == file.nFileIndexLow);
     CloseHandle(handle);
-    return inPlace;
+    return type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE;
+}
+
+bool IsListingFile(const std::string& path)
+{
+    const HANDLE handle = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION output, file;
+    const bool listing = GetFileType(handle) == FILE_TYPE_DISK && Identify(GetStdHandle(STD_OUTPUT_HANDLE), output) &&
+                         Identify(handle, file) && output.dwVolumeSerialNumber == file.dwVolumeSerialNumber &&
+                         output.nFileIndexHigh == file.nFileIndexHigh && output.nFileIndexLow == file.nFileIndexLow;
+    CloseHandle(handle);
+    return listing;
 }
 
 bool OutcomeTaken()

@@ -35,10 +35,12 @@ unreadable() {
   unreadable -- 'kml: eeprom.hex: No such file or directory' 'usage: kml [LOG [KML]]'
 }
 
-@test "a directory as the log, and control characters in a name shown as ls -b shows them" {
+@test "a directory as the log, and what is not printable in a name shown as ls -b shows it, on one line" {
   needs posix
   unreadable / new.kml -- 'kml: /: Is a directory'
   unreadable $'day\n2\033\t.hex' -- 'kml: day\n2\033\t.hex: No such file or directory'
+  # C1 controls, a byte that is no UTF-8, a line separator; Polish letters as they are.
+  unreadable $'d\u0085\x9b\u2028ąż.hex' -- 'kml: d\302\205\233\342\200\250ąż.hex: No such file or directory'
 }
 
 @test "a text file taken for a log converts, with a word that it may be none" {

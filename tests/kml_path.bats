@@ -43,6 +43,17 @@ EOF
   done
 }
 
+@test "standard output's own file is refused as the KML, by any name, before anything is written" {
+  needs posix-files
+  echo 'my notes' >notes.txt
+  for kml in notes.txt /dev/stdout /dev/fd/1; do
+    status=0
+    kml eeprom.hex "$kml" >>notes.txt 2>stderr || status=$?
+    expect 1 "kml: $kml: is where the listing goes (standard output); refusing to write the KML there too"
+    assert_equal "$(cat notes.txt)" 'my notes'
+  done
+}
+
 @test "an empty path and a folder that does not exist are refused" {
   refuses eeprom.hex '' 'cannot create the KML: No such file or directory'
   refuses eeprom.hex no/dir/out.kml 'cannot create the KML: No such file or directory'
