@@ -139,6 +139,15 @@ bool MayReplace(const std::string& path, const std::string& file, FileId& checke
     return true;
 }
 
+// Whether the file at `file`, read there, still is the very file `checked`, unchanged, and
+// still something that may be replaced.
+bool HoldsWhatWasDecided(const std::string& file, const FileId& checked)
+{
+    std::string head;
+    FileId read;
+    return ReadHead(file, head, read) && read == checked && LookAt(head) != Content::Other;
+}
+
 // What a failed replacement says of the path: as it was.
 Said LeftAsItWas(const KmlFile& kml)
 {
@@ -228,6 +237,7 @@ bool DecideKml(const std::string& path, KmlFile& kml, Outcome& outcome)
         return false;
     case fs::file_type::regular:
         if (link) {
+            kml.link = IdentifyFile(path);
             kml.target = fs::canonical(name, error).u8string();
             if (error) {
                 Complain(outcome, {Said::KmlUnopenable, path, 0, {error.message()}});
@@ -311,8 +321,13 @@ KmlResult CloseKml(KmlFile& kml, Outcome& outcome)
     if (kml.partial.empty()) {
         return KmlResult::Written;
     }
-    const Placed placed = kml.way == KmlWay::Create ? PlaceNewFile(kml.partial, kml.target)
-                                                    : ReplaceCheckedFile(kml.partial, kml.target, kml.checked);
+    if (kml.link.exists && !(IdentifyFile(kml.path) == kml.link)) {
+        Discard(kml);  // the link was replaced or pointed elsewhere
+        return Changed(kml, outcome);
+    }
+    const Placed placed = kml.way == KmlWay::Create
+                              ? PlaceNewFile(kml.partial, kml.target)
+                              : ReplaceCheckedFile(kml.partial, kml.target, kml.checked, HoldsWhatWasDecided);
     const int failure = errno;
     if (placed == Placed::Done) {
         ForgetNewFile();

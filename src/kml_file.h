@@ -27,6 +27,7 @@ struct KmlFile {
     std::string target;   // the file written: the path, or the file its link points to
     KmlWay way = KmlWay::Create;
     FileId checked;       // Replace, and a file in place: the file that was looked at
+    FileId link;          // a path that is a link: the link itself, as it was
     std::string partial;  // the new file beside the target, until it is renamed
     std::FILE* stream = nullptr;
 };

@@ -22,16 +22,21 @@ std::vector<std::string> StartProcess(int argc, char* argv[]);
 // std::fopen for a path given as UTF-8.
 std::FILE* OpenFile(const std::string& path, const char* mode);
 
-// Which file a name gives, not following a last link: its device and its number there.
-// Two names give equal ones exactly when they name one file.
+// Which file a name gives, not following a last link, and how it stands: its device and
+// its number there, its size and the time it was last written, which any write moves (and
+// a rename does not). Two looks give equal ones exactly when they found one file, written
+// no more between them.
 struct FileId {
     std::uint64_t device = 0;
     std::uint64_t number = 0;
+    std::uint64_t size = 0;
+    std::int64_t written = 0;  // in the system's own unit
     bool exists = false;
 
     bool operator==(const FileId& other) const
     {
-        return exists == other.exists && device == other.device && number == other.number;
+        return exists == other.exists && device == other.device && number == other.number && size == other.size &&
+               written == other.written;
     }
 };
 FileId IdentifyFile(const std::string& path);
@@ -65,9 +70,17 @@ enum class Placed {
 // Puts the new file `from` at `to`, where nothing may be; the folder is synced after.
 Placed PlaceNewFile(const std::string& from, const std::string& to);
 
-// Puts the new file `from` in place of the file at `to`, which must still be `checked`;
-// the folder is synced after.
-Placed ReplaceCheckedFile(const std::string& from, const std::string& to, const FileId& checked);
+// Whether the file at `path`, opened and read there, still is the one decided on: the
+// very file `checked`, unchanged, with the content that was decided on.
+using StillAsDecided = bool (*)(const std::string& path, const FileId& checked);
+
+// Puts the new file `from` in place of the file at `to`, which must still be as decided
+// (`still`): where the system trades two files in one step, what that takes out is read
+// and checked, and traded back if it is not; elsewhere the file at `to` is checked just
+// before the rename. No interrupt is handled between the trade and its check. The folder
+// is synced after.
+Placed ReplaceCheckedFile(const std::string& from, const std::string& to, const FileId& checked,
+                          StillAsDecided still);
 
 // Opens for writing, emptied, the existing file at `path`, which must still be `checked`
 // (`changed` set, and null, when it is not). Null, with errno set, when it cannot be.

@@ -39,8 +39,38 @@ void RemoveNewFileOn(int signal)
 
 FileId Identify(const struct stat& file)
 {
-    return {static_cast<std::uint64_t>(file.st_dev), static_cast<std::uint64_t>(file.st_ino), true};
+#if defined(__APPLE__)
+    const struct timespec& written = file.st_mtimespec;
+#else
+    const struct timespec& written = file.st_mtim;
+#endif
+    return {static_cast<std::uint64_t>(file.st_dev), static_cast<std::uint64_t>(file.st_ino),
+            static_cast<std::uint64_t>(file.st_size),
+            static_cast<std::int64_t>(written.tv_sec) * 1000000000 + static_cast<std::int64_t>(written.tv_nsec), true};
 }
+
+// The interrupts that remove the new file: Ctrl-C, Ctrl-\, a hang-up, SIGTERM.
+constexpr int kInterrupts[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP};
+
+// While one lives, no interrupt is handled: it waits, and comes after.
+class InterruptsHeld {
+public:
+    InterruptsHeld()
+    {
+        sigset_t held;
+        sigemptyset(&held);
+        for (const int signal : kInterrupts) {
+            sigaddset(&held, signal);
+        }
+        sigprocmask(SIG_BLOCK, &held, &before_);
+    }
+    ~InterruptsHeld() { sigprocmask(SIG_SETMASK, &before_, nullptr); }
+    InterruptsHeld(const InterruptsHeld&) = delete;
+    InterruptsHeld& operator=(const InterruptsHeld&) = delete;
+
+private:
+    sigset_t before_;
+};
 
 // Syncs the folder that holds `path`, so that a rename in it outlasts a power cut.
 void SyncFolderOf(const std::string& path)
@@ -125,7 +155,7 @@ std::FILE* CreateNewFile(const std::string& path)
     }
     haveNewFile = 0;
     std::memcpy(newFile, path.c_str(), path.size() + 1);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    for (const int signal : kInterrupts) {
         RemoveNewFileOn(signal);
     }
     haveNewFile = 1;
@@ -188,19 +218,27 @@ Placed PlaceNewFile(const std::string& from, const std::string& to)
     return Placed::Done;
 }
 
-Placed ReplaceCheckedFile(const std::string& from, const std::string& to, const FileId& checked)
+Placed ReplaceCheckedFile(const std::string& from, const std::string& to, const FileId& checked,
+                          StillAsDecided still)
 {
     // Linux: the two files trade places in one step; then what came out must be what was
-    // checked, or they trade back. Elsewhere, a look just before the rename.
+    // decided on, or they trade back. Elsewhere, a look just before the rename. An
+    // interrupt now would remove what is at the new file's name: the user's file, for a
+    // moment; it waits until that name holds the new file again, or nothing.
+    const InterruptsHeld held;
     if (RenameAt2(from, to, kRenameExchange)) {
-        if (!(IdentifyFile(from) == checked)) {
+        if (!still(from, checked)) {
             // Back, or, where the path went meanwhile, back to it.
-            return RenameAt2(from, to, kRenameExchange) || RenameAt2(from, to, kRenameNoReplace) ? Placed::Changed
-                                                                                                 : Placed::Stranded;
+            if (RenameAt2(from, to, kRenameExchange) || RenameAt2(from, to, kRenameNoReplace)) {
+                return Placed::Changed;
+            }
+            haveNewFile = 0;  // the user's file: no interrupt may remove it
+            return Placed::Stranded;
         }
         unlink(from.c_str());
+        haveNewFile = 0;
     } else if (Unsupported(errno) || errno == ENOENT) {
-        if (!(IdentifyFile(to) == checked)) {
+        if (!still(to, checked)) {
             return Placed::Changed;
         }
         if (std::rename(from.c_str(), to.c_str()) != 0) {

@@ -50,6 +50,15 @@ bool Identify(HANDLE handle, BY_HANDLE_FILE_INFORMATION& info)
     return handle != INVALID_HANDLE_VALUE && handle != nullptr && GetFileInformationByHandle(handle, &info);
 }
 
+// A file's identity as the handle's information gives it.
+FileId Identity(const BY_HANDLE_FILE_INFORMATION& info)
+{
+    const auto join = [](DWORD high, DWORD low) { return static_cast<std::uint64_t>(high) << 32 | low; };
+    return {info.dwVolumeSerialNumber, join(info.nFileIndexHigh, info.nFileIndexLow),
+            join(info.nFileSizeHigh, info.nFileSizeLow),
+            static_cast<std::int64_t>(join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime)), true};
+}
+
 // The reason for the last failed call of the system, as an errno value.
 int Failure()
 {
@@ -106,7 +115,7 @@ FileId IdentifyFile(const std::string& path)
     BY_HANDLE_FILE_INFORMATION info;
     FileId id;
     if (Identify(handle, info)) {
-        id = {info.dwVolumeSerialNumber, static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow, true};
+        id = Identity(info);
     }
     if (handle != INVALID_HANDLE_VALUE) {
         CloseHandle(handle);
@@ -120,7 +129,7 @@ FileId IdentifyStream(std::FILE* stream)
     if (!Identify(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), info)) {
         return {};
     }
-    return {info.dwVolumeSerialNumber, static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow, true};
+    return Identity(info);
 }
 
 std::FILE* CreateNewFile(const std::string& path)
@@ -159,10 +168,11 @@ Placed PlaceNewFile(const std::string& from, const std::string& to)
     return errno == EEXIST ? Placed::Changed : Placed::Failed;
 }
 
-Placed ReplaceCheckedFile(const std::string& from, const std::string& to, const FileId& checked)
+Placed ReplaceCheckedFile(const std::string& from, const std::string& to, const FileId& checked,
+                          StillAsDecided still)
 {
     // No exchange in one step here: a look just before the move.
-    if (!(IdentifyFile(to) == checked)) {
+    if (!still(to, checked)) {
         return Placed::Changed;
     }
     if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {

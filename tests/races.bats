@@ -14,16 +14,28 @@ changed_while_reading() {
   assert_equal "$(find . -name '.kml-*')" ""
 }
 
-@test "a KML, notes or a link put where there was none while the log is read are kept" {
+@test "what is put at the path, or made of what was there, while the log is read is kept as it then is" {
   needs posix-files
-  changed_while_reading cp "$G/huge.kml" route.kml
-  same route.kml "$G/huge.kml"
-  rm route.kml
-  changed_while_reading sh -c 'echo "my notes" >route.kml'
-  assert_equal "$(cat route.kml)" 'my notes'
-  rm route.kml
-  changed_while_reading ln -s eeprom.hex route.kml
-  same eeprom.hex "$SAMPLE"
+  cp "$G/huge.kml" old.kml
+  # BEFORE@CHANGE@KEPT: the path as BEFORE makes it, CHANGE while the log is read, and
+  # what KEPT checks afterwards.
+  while IFS=@ read -r before change kept; do
+    echo "row: $before @ $change"
+    rm -rf route.kml a.kml b.kml
+    eval "$before"
+    changed_while_reading sh -c "$change"
+    eval "$kept"
+  done <<'ROWS'
+:@cp old.kml route.kml@same route.kml old.kml
+:@echo 'my notes' >route.kml@assert_equal "$(cat route.kml)" 'my notes'
+:@ln -s eeprom.hex route.kml@same eeprom.hex "$SAMPLE"
+cp old.kml route.kml@echo 'my thesis' >route.kml@assert_equal "$(cat route.kml)" 'my thesis'
+cp old.kml route.kml@rm route.kml; echo 'my thesis' >route.kml@assert_equal "$(cat route.kml)" 'my thesis'
+cp old.kml route.kml@rm route.kml; mkdir route.kml; echo x >route.kml/inside@assert_equal "$(cat route.kml/inside)" x
+cp old.kml route.kml; touch -r route.kml when@sed 's/<kml /<xyz /' old.kml >route.kml; touch -r when route.kml@grep -q '<xyz ' route.kml
+cp old.kml a.kml; ln -s a.kml route.kml@rm route.kml; echo 'my thesis' >route.kml@same a.kml old.kml
+cp old.kml a.kml; cp a.kml b.kml; ln -s a.kml route.kml@ln -sfn b.kml route.kml@same a.kml old.kml; same b.kml old.kml
+ROWS
 }
 
 @test "notes swapped with the old KML in one step while the log is read: both kept" {
@@ -62,4 +74,35 @@ changed_while_reading() {
   expect 0
   listing=/dev/null convert big.hex whole.kml
   same hup.kml whole.kml
+}
+
+@test "an interrupt at the exchange waits for its check: what is at the path is kept, no new file is left" {
+  needs direct exchange
+  command -v strace >/dev/null || skip "strace is not installed"
+  cp "$G/huge.kml" route.kml
+  while_reading sh -c "echo 'my thesis' >route.kml"
+  # SIGTERM comes the moment the new file and the rewritten path trade places.
+  status=0
+  strace -qq -o /dev/null -e trace=renameat2 -e inject=renameat2:signal=SIGTERM:when=1 "$KML" fifo route.kml \
+    >/dev/null 2>stderr || status=$?
+  wait
+  assert_equal "status $status" "status 143"
+  assert_equal "$(cat route.kml)" 'my thesis'
+  assert_equal "$(find . -name '.kml-*')" ""
+}
+
+@test "Ctrl-C and Ctrl-\\ while the new file is written remove it" {
+  needs direct
+  command -v strace >/dev/null || skip "strace is not installed"
+  strace -qq -o opens -e trace=openat "$KML" eeprom.hex new.kml >/dev/null
+  local first
+  first=$(grep -n '"\./\.kml-' opens | cut -d: -f1)
+  rm new.kml
+  for signal in SIGINT SIGQUIT; do
+    # The signal comes the moment the new file is made.
+    (ulimit -c 0; strace -qq -o /dev/null -e trace=openat -e inject=openat:signal=$signal:when="$first" \
+      "$KML" eeprom.hex new.kml >/dev/null 2>&1) || true
+    assert_not_exists new.kml
+    assert_equal "$signal: $(find . -name '.kml-*')" "$signal: "
+  done
 }
