@@ -154,12 +154,15 @@ Said LeftAsItWas(const KmlFile& kml)
     return kml.way == KmlWay::Replace ? Said::KmlKept : Said::KmlNotCreated;
 }
 
-// Removes the new file, unless there is none.
-void Discard(KmlFile& kml)
+// Removes the new file, unless there is none; where it cannot be, says where it is left.
+void Discard(KmlFile& kml, Outcome& outcome)
 {
     if (!kml.partial.empty()) {
-        std::error_code ignored;
-        fs::remove(fs::u8path(kml.partial), ignored);
+        std::error_code error;
+        fs::remove(fs::u8path(kml.partial), error);  // not there: nothing to remove
+        if (error) {
+            Complain(outcome, {Said::KmlNewFileLeft, kml.path, 0, {kml.partial, error.message()}});
+        }
         ForgetNewFile();
         kml.partial.clear();
     }
@@ -309,8 +312,8 @@ KmlResult CloseKml(KmlFile& kml, Outcome& outcome)
     kml.stream = nullptr;
     if (error != 0) {
         if (!kml.partial.empty()) {
-            Discard(kml);
             Complain(outcome, {LeftAsItWas(kml), kml.path, 0, {std::strerror(error)}});
+            Discard(kml, outcome);
         } else if (kml.checked.exists) {
             Complain(outcome, {Said::KmlIncomplete, kml.path, 0, {std::strerror(error)}});
         } else {
@@ -322,16 +325,21 @@ KmlResult CloseKml(KmlFile& kml, Outcome& outcome)
         return KmlResult::Written;
     }
     if (kml.link.exists && !(IdentifyFile(kml.path) == kml.link)) {
-        Discard(kml);  // the link was replaced or pointed elsewhere
-        return Changed(kml, outcome);
+        Changed(kml, outcome);  // the link was replaced or pointed elsewhere
+        Discard(kml, outcome);
+        return KmlResult::Refused;
     }
     const Placed placed = kml.way == KmlWay::Create
                               ? PlaceNewFile(kml.partial, kml.target)
                               : ReplaceCheckedFile(kml.partial, kml.target, kml.checked, HoldsWhatWasDecided);
     const int failure = errno;
-    if (placed == Placed::Done) {
+    if (placed == Placed::Done || placed == Placed::Unsynced) {
         ForgetNewFile();
         kml.partial.clear();
+        if (placed == Placed::Unsynced) {
+            Complain(outcome, {Said::KmlUnsynced, kml.path, 0, {std::strerror(failure)}});
+            return KmlResult::Failed;
+        }
         return KmlResult::Written;
     }
     if (placed == Placed::Stranded) {
@@ -339,10 +347,11 @@ KmlResult CloseKml(KmlFile& kml, Outcome& outcome)
         ForgetNewFile();
         return KmlResult::Refused;
     }
-    Discard(kml);
     if (placed == Placed::Changed) {
-        return Changed(kml, outcome);
+        Changed(kml, outcome);
+    } else {
+        Complain(outcome, {LeftAsItWas(kml), kml.path, 0, {std::strerror(failure)}});
     }
-    Complain(outcome, {LeftAsItWas(kml), kml.path, 0, {std::strerror(failure)}});
-    return KmlResult::Failed;
+    Discard(kml, outcome);
+    return placed == Placed::Changed ? KmlResult::Refused : KmlResult::Failed;
 }

@@ -59,6 +59,8 @@ enum class Said {
     KmlChanged,
     KmlChangedMoved,
     KmlKept,
+    KmlUnsynced,
+    KmlNewFileLeft,
     KmlNotCreated,
     KmlIncomplete,
     KmlUnwritten,

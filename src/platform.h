@@ -65,6 +65,7 @@ enum class Placed {
     Changed,  // the path no longer holds what was decided on: nothing was replaced
     Stranded, // so, and what was there could not be put back: it is at the new file's name
     Failed,   // the system refused, with errno set: nothing was replaced
+    Unsynced, // it is there, but its folder could not be synced to the disk (errno set)
 };
 
 // Puts the new file `from` at `to`, where nothing may be; the folder is synced after.

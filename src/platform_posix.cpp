@@ -72,16 +72,20 @@ private:
     sigset_t before_;
 };
 
-// Syncs the folder that holds `path`, so that a rename in it outlasts a power cut.
-void SyncFolderOf(const std::string& path)
+// Syncs the folder that holds `path`, so that a rename in it outlasts a power cut: Done,
+// or Unsynced with errno set. A file system that syncs no folder (EINVAL) needs none.
+Placed SyncFolderOf(const std::string& path)
 {
     const std::string::size_type slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     const int fd = open(folder.c_str(), O_RDONLY);
+    const bool synced = fd >= 0 && (fsync(fd) == 0 || errno == EINVAL);
+    const int error = errno;
     if (fd >= 0) {
-        fsync(fd);
         close(fd);
     }
+    errno = error;
+    return synced ? Placed::Done : Placed::Unsynced;
 }
 
 // renameat2 where the system has it: false, with errno EINVAL or ENOSYS, where it does
@@ -214,8 +218,7 @@ Placed PlaceNewFile(const std::string& from, const std::string& to)
     if (!placed) {
         return errno == EEXIST ? Placed::Changed : Placed::Failed;
     }
-    SyncFolderOf(to);
-    return Placed::Done;
+    return SyncFolderOf(to);
 }
 
 Placed ReplaceCheckedFile(const std::string& from, const std::string& to, const FileId& checked,
@@ -247,8 +250,7 @@ Placed ReplaceCheckedFile(const std::string& from, const std::string& to, const 
     } else {
         return Placed::Failed;
     }
-    SyncFolderOf(to);
-    return Placed::Done;
+    return SyncFolderOf(to);
 }
 
 std::FILE* OpenInPlace(const std::string& path, const FileId& checked, bool& changed)

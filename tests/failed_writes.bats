@@ -85,3 +85,34 @@ fails_whole() {
   expect 0
   same ro/trasa.kml "$G/sample.kml"
 }
+
+@test "a folder that takes a new file but lets none be renamed or removed: the file left is named" {
+  needs immutable
+  mkdir ad
+  cp "$G/huge.kml" ad/trasa.kml
+  chattr +a ad
+  listing=/dev/null convert eeprom.hex ad/trasa.kml
+  chattr -a ad
+  local left
+  left=$(find ad -name '.kml-*')
+  expect 255 'kml: ad/trasa.kml: Operation not permitted; the KML was left as it was' \
+    "kml: ad/trasa.kml: the new file could not be removed, and is left as $left: Operation not permitted"
+  same ad/trasa.kml "$G/huge.kml"
+}
+
+@test "a sync that fails, of the new file or of its folder, is a failure said" {
+  needs direct
+  command -v strace >/dev/null || skip "strace is not installed"
+  # WHICH@MESSAGE: the fsync that fails (the file's is the first, the folder's the second).
+  while IFS=@ read -r which message; do
+    rm -f new.kml
+    status=0
+    strace -qq -o /dev/null -e trace=fsync -e inject=fsync:error=EIO:when="$which" "$KML" eeprom.hex new.kml \
+      >/dev/null 2>stderr || status=$?
+    expect 255 "kml: new.kml: Input/output error; $message"
+  done <<'ROWS'
+1@no KML was created
+2@the KML is in place, but its folder could not be synced to the disk
+ROWS
+  same new.kml "$G/sample.kml"
+}
