@@ -15,9 +15,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
-#include <system_error>
 #include <vector>
 
 namespace {
@@ -25,19 +23,6 @@ namespace {
 // The log is read, and the KML written, in blocks this large.
 char logBuffer[1 << 14];
 char kmlBuffer[1 << 14];
-
-// True when both paths reach one file: the same spelling, "./", a link, a hard link.
-bool SameFile(const std::string& a, const std::string& b)
-{
-    std::error_code ignored;  // a path that does not exist names no file
-    return std::filesystem::equivalent(std::filesystem::u8path(a), std::filesystem::u8path(b), ignored);
-}
-
-bool IsDirectory(const std::string& path)
-{
-    std::error_code ignored;
-    return std::filesystem::is_directory(std::filesystem::u8path(path), ignored);
-}
 
 // Converts the log the arguments name into its KML, into `outcome`.
 void Run(const std::vector<std::string>& arguments, Outcome& outcome)
@@ -62,11 +47,7 @@ void Run(const std::vector<std::string>& arguments, Outcome& outcome)
     KmlFile kml;
     Log log;
     KmlResult opened = KmlResult::Refused;
-    if (IsDirectory(logPath)) {  // opens on some systems
-        Complain(outcome, {Said::LogUnopenable, logPath, 0, {std::strerror(EISDIR)}});
-    } else if (SameFile(logPath, kmlPath)) {
-        Complain(outcome, {Said::KmlIsLog, kmlPath});
-    } else if (DecideKml(kmlPath, kml, outcome) && OpenLog(file, logPath, log, outcome)) {
+    if (DecideKml(logPath, kmlPath, kml, outcome) && OpenLog(file, logPath, log, outcome)) {
         opened = OpenKml(kml, outcome);
     }
     if (opened == KmlResult::Written) {

@@ -205,10 +205,19 @@ KmlResult Changed(const KmlFile& kml, Outcome& outcome)
 
 }  // namespace
 
-bool DecideKml(const std::string& path, KmlFile& kml, Outcome& outcome)
+bool DecideKml(const std::string& log, const std::string& path, KmlFile& kml, Outcome& outcome)
 {
     kml = KmlFile{};
     kml.path = kml.target = path;
+    std::error_code error;  // a path that does not exist names no file, and no directory
+    if (fs::is_directory(fs::u8path(log), error)) {  // opens on some systems
+        Complain(outcome, {Said::LogUnopenable, log, 0, {std::strerror(EISDIR)}});
+        return false;
+    }
+    if (fs::equivalent(fs::u8path(log), fs::u8path(path), error)) {  // by any spelling or link
+        Complain(outcome, {Said::KmlIsLog, path});
+        return false;
+    }
     if (path.empty()) {
         Complain(outcome, {Said::KmlCannotCreate, path, 0, {std::strerror(ENOENT)}});
         return false;
@@ -222,7 +231,6 @@ bool DecideKml(const std::string& path, KmlFile& kml, Outcome& outcome)
         return true;
     }
     const fs::path name = fs::u8path(path);
-    std::error_code error;
     const bool link = fs::is_symlink(fs::symlink_status(name, error));
     switch (fs::status(name, error).type()) {
     case fs::file_type::not_found:

@@ -40,9 +40,10 @@ enum class KmlResult {
               // written in place, which is incomplete
 };
 
-// Decides what is done with `path`, into `kml`: false, having said why, when it is
-// refused. Nothing is made or written.
-bool DecideKml(const std::string& path, KmlFile& kml, Outcome& outcome);
+// Decides what is done with the KML path `path`, given the log at `log`, into `kml`:
+// false, having said why, when it is refused (the log a directory or that very file, the
+// listing's own file, and the rest above). Nothing is made or written.
+bool DecideKml(const std::string& log, const std::string& path, KmlFile& kml, Outcome& outcome);
 
 // Opens `kml.stream` as was decided: a new file beside the target (or, where its folder
 // takes none, the target itself), or the path as it is. Says why unless Written.
