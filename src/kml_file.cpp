@@ -86,15 +86,11 @@ Content LookAt(const std::string& head)
     }
 }
 
-// The start of what the file at `file` holds, for LookAt: its byte order mark, then,
-// past all the white space it begins with, however much, up to kProlog bytes; and which
-// file was read. False when it cannot be read.
-bool ReadHead(const std::string& file, std::string& head, FileId& read)
+// The start of what `stream` holds, for LookAt: its byte order mark, then, past all the
+// white space it begins with, however much, up to kProlog bytes; and which file was read.
+// False when it cannot be read.
+bool ReadHead(std::FILE* stream, std::string& head, FileId& read)
 {
-    std::FILE* const stream = OpenFile(file, "rb");
-    if (stream == nullptr) {
-        return false;
-    }
     read = IdentifyStream(stream);
     std::string chunk(kProlog, '\0');
     head.clear();
@@ -119,7 +115,6 @@ bool ReadHead(const std::string& file, std::string& head, FileId& read)
         chunk.resize(kProlog);
     }
     const bool whole = !std::ferror(stream);
-    std::fclose(stream);
     return whole && read.exists;
 }
 
@@ -128,7 +123,12 @@ bool ReadHead(const std::string& file, std::string& head, FileId& read)
 bool MayReplace(const std::string& path, const std::string& file, FileId& checked, Outcome& outcome)
 {
     std::string head;
-    if (!ReadHead(file, head, checked)) {
+    std::FILE* const stream = OpenFile(file, "rb");
+    const bool read = stream != nullptr && ReadHead(stream, head, checked);
+    if (stream != nullptr) {
+        std::fclose(stream);
+    }
+    if (!read) {
         Complain(outcome, {Said::KmlUnreadable, path});
         return false;
     }
@@ -139,9 +139,9 @@ bool MayReplace(const std::string& path, const std::string& file, FileId& checke
     return true;
 }
 
-// Whether the file at `file`, read there, still is the very file `checked`, unchanged, and
-// still something that may be replaced.
-bool HoldsWhatWasDecided(const std::string& file, const FileId& checked)
+// Whether `file` still is the very file `checked`, unchanged, and still something that
+// may be replaced.
+bool HoldsWhatWasDecided(std::FILE* file, const FileId& checked)
 {
     std::string head;
     FileId read;
@@ -158,12 +158,10 @@ Said LeftAsItWas(const KmlFile& kml)
 void Discard(KmlFile& kml, Outcome& outcome)
 {
     if (!kml.partial.empty()) {
-        std::error_code error;
-        fs::remove(fs::u8path(kml.partial), error);  // not there: nothing to remove
-        if (error) {
-            Complain(outcome, {Said::KmlNewFileLeft, kml.path, 0, {kml.partial, error.message()}});
+        const int error = RemoveNewFile();
+        if (error != 0) {
+            Complain(outcome, {Said::KmlNewFileLeft, kml.path, 0, {kml.partial, std::strerror(error)}});
         }
-        ForgetNewFile();
         kml.partial.clear();
     }
 }

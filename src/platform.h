@@ -45,11 +45,16 @@ FileId IdentifyFile(const std::string& path);
 FileId IdentifyStream(std::FILE* stream);
 
 // Creates a file that does not exist yet (errno EEXIST when it does) and opens it for
-// writing text, with the usual mode under the umask. Until ForgetNewFile, an interrupt
-// (Ctrl-C, a hang-up, SIGTERM, unless the caller had it ignored) removes it before the
-// process ends.
+// writing text, with the usual mode under the umask. Where the system allows, its folder
+// is held open, and the new file is renamed and removed through it, wherever the
+// folder's path leads meanwhile; the folder at the path must still be that folder when
+// it is put in place. Until ForgetNewFile, an interrupt (Ctrl-C, Ctrl-\, a hang-up,
+// SIGTERM, unless the caller had it ignored) removes it before the process ends.
 std::FILE* CreateNewFile(const std::string& path);
 void ForgetNewFile();
+
+// Removes the new file, if it is still there: 0, or why not as an errno value.
+int RemoveNewFile();
 
 // Gives `file` the permission bits, and the owner and group where allowed, of the file
 // at `like`.
@@ -68,12 +73,13 @@ enum class Placed {
     Unsynced, // it is there, but its folder could not be synced to the disk (errno set)
 };
 
-// Puts the new file `from` at `to`, where nothing may be; the folder is synced after.
+// Puts the new file `from` at `to`, where nothing may be (nor may the folder have moved);
+// the folder is synced after.
 Placed PlaceNewFile(const std::string& from, const std::string& to);
 
-// Whether the file at `path`, opened and read there, still is the one decided on: the
-// very file `checked`, unchanged, with the content that was decided on.
-using StillAsDecided = bool (*)(const std::string& path, const FileId& checked);
+// Whether `file`, opened where the KML goes, still is the one decided on: the very file
+// `checked`, unchanged, with the content that was decided on.
+using StillAsDecided = bool (*)(std::FILE* file, const FileId& checked);
 
 // Puts the new file `from` in place of the file at `to`, which must still be as decided
 // (`still`): where the system trades two files in one step, what that takes out is read

@@ -13,18 +13,58 @@
 
 namespace {
 
-// The new file that an interrupt removes: set before the file exists, cleared once it is
-// renamed or removed. A handler may read it at any moment.
-char newFile[4096];
+// The new file: the folder it is made in, held open from then on, and its name there.
+// It is made, synced, renamed and removed through the folder, wherever the folder's path
+// leads meanwhile; an interrupt removes it so too. Set before the file exists, cleared
+// once it is renamed or removed; a handler may read them at any moment.
+char newName[256];
+volatile std::sig_atomic_t newFolder = -1;
 volatile std::sig_atomic_t haveNewFile = 0;
 
-extern "C" void RemoveNewFile(int signal)
+extern "C" void RemoveNewFileNow(int signal)
 {
     if (haveNewFile) {
-        unlink(newFile);
+        unlinkat(newFolder, newName, 0);
     }
     std::signal(signal, SIG_DFL);
     std::raise(signal);
+}
+
+// The folder of `path`, and its last name.
+std::string FolderOf(const std::string& path)
+{
+    const std::string::size_type slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+const char* NameOf(const std::string& path)
+{
+    const std::string::size_type slash = path.rfind('/');
+    return path.c_str() + (slash == std::string::npos ? 0 : slash + 1);
+}
+
+// Whether the file `name` in the folder held, opened and read there, is still as decided.
+bool StillThere(const char* name, const FileId& checked, StillAsDecided still)
+{
+    const int fd = openat(newFolder, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    std::FILE* const file = fd >= 0 ? fdopen(fd, "rb") : nullptr;
+    if (file == nullptr) {
+        if (fd >= 0) {
+            close(fd);
+        }
+        return false;
+    }
+    const bool as = still(file, checked);
+    std::fclose(file);
+    return as;
+}
+
+// True when the folder at the path of `to`'s folder still is the folder held.
+bool FolderStillThere(const std::string& to)
+{
+    struct stat there, held;
+    return stat(FolderOf(to).c_str(), &there) == 0 && fstat(newFolder, &held) == 0 && there.st_dev == held.st_dev &&
+           there.st_ino == held.st_ino;
 }
 
 // Gives `signal` the handler that removes the new file, unless the caller had it
@@ -33,7 +73,7 @@ void RemoveNewFileOn(int signal)
 {
     struct sigaction now;
     if (sigaction(signal, nullptr, &now) == 0 && now.sa_handler != SIG_IGN) {
-        std::signal(signal, RemoveNewFile);
+        std::signal(signal, RemoveNewFileNow);
     }
 }
 
@@ -72,28 +112,20 @@ private:
     sigset_t before_;
 };
 
-// Syncs the folder that holds `path`, so that a rename in it outlasts a power cut: Done,
-// or Unsynced with errno set. A file system that syncs no folder (EINVAL) needs none.
-Placed SyncFolderOf(const std::string& path)
+// Syncs the folder held, so that a rename in it outlasts a power cut: Done, or Unsynced
+// with errno set. A file system that syncs no folder (EINVAL) needs none.
+Placed SyncFolder()
 {
-    const std::string::size_type slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    const int fd = open(folder.c_str(), O_RDONLY);
-    const bool synced = fd >= 0 && (fsync(fd) == 0 || errno == EINVAL);
-    const int error = errno;
-    if (fd >= 0) {
-        close(fd);
-    }
-    errno = error;
-    return synced ? Placed::Done : Placed::Unsynced;
+    return fsync(newFolder) == 0 || errno == EINVAL ? Placed::Done : Placed::Unsynced;
 }
 
-// renameat2 where the system has it: false, with errno EINVAL or ENOSYS, where it does
-// not (another system, an older kernel, a file system that cannot).
-bool RenameAt2(const std::string& from, const std::string& to, unsigned flags)
+// renameat2 of two names in the folder held, where the system has it: false, with errno
+// EINVAL or ENOSYS, where it does not (another system, an older kernel, a file system
+// that cannot).
+bool RenameAt2(const char* from, const char* to, unsigned flags)
 {
 #if defined(__linux__) && defined(SYS_renameat2)
-    return syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), flags) == 0;
+    return syscall(SYS_renameat2, static_cast<int>(newFolder), from, static_cast<int>(newFolder), to, flags) == 0;
 #else
     (void)from, (void)to, (void)flags;
     errno = ENOSYS;
@@ -153,28 +185,47 @@ FileId IdentifyStream(std::FILE* stream)
 
 std::FILE* CreateNewFile(const std::string& path)
 {
-    if (path.size() >= sizeof newFile) {
+    const char* const name = NameOf(path);
+    if (std::strlen(name) >= sizeof newName) {
         errno = ENAMETOOLONG;
         return nullptr;
     }
     haveNewFile = 0;
-    std::memcpy(newFile, path.c_str(), path.size() + 1);
+    static std::string held;  // the folder's path, as it was opened
+    if (newFolder < 0 || held != FolderOf(path)) {
+        if (newFolder >= 0) {
+            close(newFolder);
+        }
+        held = FolderOf(path);
+        newFolder = open(held.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (newFolder < 0) {
+            return nullptr;
+        }
+    }
+    std::strcpy(newName, name);
     for (const int signal : kInterrupts) {
         RemoveNewFileOn(signal);
     }
     haveNewFile = 1;
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    const int fd = openat(newFolder, newName, O_WRONLY | O_CREAT | O_EXCL, 0666);
     std::FILE* const file = fd >= 0 ? fdopen(fd, "w") : nullptr;
     if (file == nullptr) {
         const int error = errno;
         haveNewFile = 0;
         if (fd >= 0) {
             close(fd);
-            unlink(path.c_str());
+            unlinkat(newFolder, newName, 0);
         }
         errno = error;
     }
     return file;
+}
+
+int RemoveNewFile()
+{
+    const int error = haveNewFile && unlinkat(newFolder, newName, 0) != 0 && errno != ENOENT ? errno : 0;
+    haveNewFile = 0;
+    return error;
 }
 
 void ForgetNewFile()
@@ -200,25 +251,32 @@ int SyncFile(std::FILE* file)
 Placed PlaceNewFile(const std::string& from, const std::string& to)
 {
     // Linux: one step that fails if anything is at `to`. Elsewhere a link does the same,
-    // on file systems that have links; on the others, a look first.
-    bool placed = RenameAt2(from, to, kRenameNoReplace);
+    // on file systems that have links; on the others, a look first. All of it in the
+    // folder held, which must still be the folder at the path.
+    if (!FolderStillThere(to)) {
+        return Placed::Changed;
+    }
+    const char* const name = NameOf(from);
+    const char* const target = NameOf(to);
+    bool placed = RenameAt2(name, target, kRenameNoReplace);
     if (!placed && Unsupported(errno)) {
-        placed = link(from.c_str(), to.c_str()) == 0;
+        placed = linkat(newFolder, name, newFolder, target, 0) == 0;
         if (placed) {
-            unlink(from.c_str());
+            unlinkat(newFolder, name, 0);
         } else if (errno != EEXIST) {
             struct stat there;
-            if (lstat(to.c_str(), &there) == 0) {
+            if (fstatat(newFolder, target, &there, AT_SYMLINK_NOFOLLOW) == 0) {
                 errno = EEXIST;
             } else {
-                placed = std::rename(from.c_str(), to.c_str()) == 0;
+                placed = renameat(newFolder, name, newFolder, target) == 0;
             }
         }
     }
     if (!placed) {
         return errno == EEXIST ? Placed::Changed : Placed::Failed;
     }
-    return SyncFolderOf(to);
+    haveNewFile = 0;
+    return SyncFolder();
 }
 
 Placed ReplaceCheckedFile(const std::string& from, const std::string& to, const FileId& checked,
@@ -229,28 +287,33 @@ Placed ReplaceCheckedFile(const std::string& from, const std::string& to, const 
     // interrupt now would remove what is at the new file's name: the user's file, for a
     // moment; it waits until that name holds the new file again, or nothing.
     const InterruptsHeld held;
-    if (RenameAt2(from, to, kRenameExchange)) {
-        if (!still(from, checked)) {
+    if (!FolderStillThere(to)) {
+        return Placed::Changed;
+    }
+    const char* const name = NameOf(from);
+    const char* const target = NameOf(to);
+    if (RenameAt2(name, target, kRenameExchange)) {
+        if (!StillThere(name, checked, still)) {
             // Back, or, where the path went meanwhile, back to it.
-            if (RenameAt2(from, to, kRenameExchange) || RenameAt2(from, to, kRenameNoReplace)) {
+            if (RenameAt2(name, target, kRenameExchange) || RenameAt2(name, target, kRenameNoReplace)) {
                 return Placed::Changed;
             }
             haveNewFile = 0;  // the user's file: no interrupt may remove it
             return Placed::Stranded;
         }
-        unlink(from.c_str());
-        haveNewFile = 0;
+        unlinkat(newFolder, name, 0);
     } else if (Unsupported(errno) || errno == ENOENT) {
-        if (!still(to, checked)) {
+        if (!StillThere(target, checked, still)) {
             return Placed::Changed;
         }
-        if (std::rename(from.c_str(), to.c_str()) != 0) {
+        if (renameat(newFolder, name, newFolder, target) != 0) {
             return Placed::Failed;
         }
     } else {
         return Placed::Failed;
     }
-    return SyncFolderOf(to);
+    haveNewFile = 0;
+    return SyncFolder();
 }
 
 std::FILE* OpenInPlace(const std::string& path, const FileId& checked, bool& changed)

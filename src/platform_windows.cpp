@@ -132,8 +132,12 @@ FileId IdentifyStream(std::FILE* stream)
     return Identity(info);
 }
 
+// The new file, for RemoveNewFile.
+static std::string newFile;
+
 std::FILE* CreateNewFile(const std::string& path)
 {
+    newFile = path;
     const int fd = _wopen(Wide(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_TEXT, _S_IREAD | _S_IWRITE);
     std::FILE* const file = fd >= 0 ? _fdopen(fd, "w") : nullptr;
     if (file == nullptr && fd >= 0) {
@@ -143,8 +147,16 @@ std::FILE* CreateNewFile(const std::string& path)
     return file;
 }
 
+int RemoveNewFile()
+{
+    const int error = !newFile.empty() && _wremove(Wide(newFile).c_str()) != 0 && errno != ENOENT ? errno : 0;
+    newFile.clear();
+    return error;
+}
+
 void ForgetNewFile()
 {
+    newFile.clear();
     // Ctrl-C ends a console program at once, with no handler of ours in between.
 }
 
@@ -172,7 +184,12 @@ Placed ReplaceCheckedFile(const std::string& from, const std::string& to, const 
                           StillAsDecided still)
 {
     // No exchange in one step here: a look just before the move.
-    if (!still(to, checked)) {
+    std::FILE* const there = OpenFile(to, "rb");
+    const bool as = there != nullptr && still(there, checked);
+    if (there != nullptr) {
+        std::fclose(there);
+    }
+    if (!as) {
         return Placed::Changed;
     }
     if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {

@@ -114,7 +114,7 @@ EOF
   # The opens that make the new file are told it exists, three times over.
   strace -qq -o opens -e trace=openat "$KML" eeprom.hex new.kml >/dev/null
   local first
-  first=$(grep -n '"\./\.kml-' opens | cut -d: -f1)
+  first=$(grep -n '"\.kml-' opens | head -1 | cut -d: -f1)
   rm new.kml
   strace -qq -o opens -e trace=openat -e inject=openat:error=EEXIST:when="$first..$((first + 2))" \
     "$KML" eeprom.hex new.kml >/dev/null

@@ -96,13 +96,31 @@ ROWS
   command -v strace >/dev/null || skip "strace is not installed"
   strace -qq -o opens -e trace=openat "$KML" eeprom.hex new.kml >/dev/null
   local first
-  first=$(grep -n '"\./\.kml-' opens | cut -d: -f1)
+  first=$(grep -n '"\.kml-' opens | head -1 | cut -d: -f1)
+  [ -n "$first" ]
   rm new.kml
   for signal in SIGINT SIGQUIT; do
     # The signal comes the moment the new file is made.
-    (ulimit -c 0; strace -qq -o /dev/null -e trace=openat -e inject=openat:signal=$signal:when="$first" \
-      "$KML" eeprom.hex new.kml >/dev/null 2>&1) || true
+    status=0
+    (ulimit -c 0; exec strace -qq -o /dev/null -e trace=openat -e inject=openat:signal=$signal:when="$first" \
+      "$KML" eeprom.hex new.kml >/dev/null 2>&1) || status=$?
+    assert_equal "$signal: status $status" "$signal: status $((128 + $(kill -l "$signal")))"
     assert_not_exists new.kml
     assert_equal "$signal: $(find . -name '.kml-*')" "$signal: "
   done
+}
+
+@test "the KML's folder moved away while the log is read: the new file is removed with it, nothing replaced" {
+  needs posix-files
+  for old in '' huge.kml; do
+    rm -rf dir dir.old
+    mkdir dir
+    if [ -n "$old" ]; then cp "$G/$old" dir/route.kml; fi
+    while_reading sh -c 'mv dir dir.old; mkdir dir'
+    listing=/dev/null convert fifo dir/route.kml
+    wait
+    expect 1 'kml: dir/route.kml: was changed while the log was read; refusing to overwrite it'
+    assert_equal "$(find dir dir.old | sort | tr '\n' ' ')" "dir dir.old ${old:+dir.old/route.kml }"
+  done
+  same dir.old/route.kml "$G/huge.kml"
 }
