@@ -30,6 +30,7 @@ changed_while_reading() {
 :@echo 'my notes' >route.kml@assert_equal "$(cat route.kml)" 'my notes'
 :@ln -s eeprom.hex route.kml@same eeprom.hex "$SAMPLE"
 cp old.kml route.kml@echo 'my thesis' >route.kml@assert_equal "$(cat route.kml)" 'my thesis'
+cp old.kml route.kml@cp "$G/worked.kml" route.kml@same route.kml "$G/worked.kml"
 cp old.kml route.kml@rm route.kml; echo 'my thesis' >route.kml@assert_equal "$(cat route.kml)" 'my thesis'
 cp old.kml route.kml@rm route.kml; mkdir route.kml; echo x >route.kml/inside@assert_equal "$(cat route.kml/inside)" x
 cp old.kml route.kml; touch -r route.kml when@sed 's/<kml /<xyz /' old.kml >route.kml; touch -r when route.kml@grep -q '<xyz ' route.kml
