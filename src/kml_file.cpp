@@ -265,7 +265,7 @@ KmlResult OpenKml(KmlFile& kml, Outcome& outcome)
 {
     const std::string& path = kml.path;
     if (kml.way == KmlWay::InPlace) {
-        kml.stream = OpenFile(kml.target, "w");
+        kml.stream = OpenAsItIs(kml.target);
         if (kml.stream == nullptr) {
             Complain(outcome, {Said::KmlUnopenable, path, 0, {std::strerror(errno)}});
             return KmlResult::Refused;

@@ -97,6 +97,10 @@ std::FILE* OpenInPlace(const std::string& path, const FileId& checked, bool& cha
 // (/dev/null, NUL, a terminal).
 bool IsWrittenInPlace(const std::string& path);
 
+// Opens for writing what is written as it is: standard output itself through standard
+// output (a socket, say, cannot be opened by its name), anything else by its path.
+std::FILE* OpenAsItIs(const std::string& path);
+
 // True when `path` leads to the regular file that standard output writes to, the
 // listing's own (`kml log notes.txt >>notes.txt`, /dev/stdout, /dev/fd/1).
 bool IsListingFile(const std::string& path);

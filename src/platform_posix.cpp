@@ -339,6 +339,23 @@ bool IsWrittenInPlace(const std::string& path)
     return stat(path.c_str(), &file) == 0 && (S_ISFIFO(file.st_mode) || S_ISCHR(file.st_mode));
 }
 
+std::FILE* OpenAsItIs(const std::string& path)
+{
+    struct stat file, output;
+    if (stat(path.c_str(), &file) != 0 || fstat(STDOUT_FILENO, &output) != 0 || file.st_dev != output.st_dev ||
+        file.st_ino != output.st_ino) {
+        return std::fopen(path.c_str(), "w");
+    }
+    const int fd = dup(STDOUT_FILENO);
+    std::FILE* const stream = fd >= 0 ? fdopen(fd, "w") : nullptr;
+    if (stream == nullptr && fd >= 0) {
+        const int error = errno;
+        close(fd);
+        errno = error;
+    }
+    return stream;
+}
+
 bool IsListingFile(const std::string& path)
 {
     struct stat file, output;

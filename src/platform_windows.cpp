@@ -217,6 +217,11 @@ bool IsWrittenInPlace(const std::string& path)
     return type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE;
 }
 
+std::FILE* OpenAsItIs(const std::string& path)
+{
+    return OpenFile(path, "w");
+}
+
 bool IsListingFile(const std::string& path)
 {
     const HANDLE handle = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
