@@ -12,7 +12,6 @@
 #include "outcome.h"
 #include "platform.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -30,9 +29,10 @@ void Run(const std::vector<std::string>& arguments, Outcome& outcome)
     const std::string logPath = arguments.size() >= 2 ? arguments[1] : "eeprom.hex";
     const std::string kmlPath = arguments.size() >= 3 ? arguments[2] : "trasa.kml";
 
-    std::FILE* const file = OpenFile(logPath, "rb");
+    const Opened opened = OpenFile(logPath, "rb");
+    std::FILE* const file = opened.stream;
     if (file == nullptr) {
-        Complain(outcome, {Said::LogUnopenable, logPath, 0, {std::strerror(errno)}});
+        Complain(outcome, {Said::LogUnopenable, logPath, 0, {std::strerror(opened.error)}});
         // Whoever typed no log, or an option, may not know what kml takes.
         if (arguments.size() < 2) {
             std::fprintf(outcome.messages, "usage: kml [LOG [KML]]\n");
@@ -46,11 +46,11 @@ void Run(const std::vector<std::string>& arguments, Outcome& outcome)
     // that cannot be trusted leaves an existing KML file as it was.
     KmlFile kml;
     Log log;
-    KmlResult opened = KmlResult::Refused;
+    KmlResult kmlOpened = KmlResult::Refused;
     if (DecideKml(logPath, kmlPath, kml, outcome) && OpenLog(file, logPath, log, outcome)) {
-        opened = OpenKml(kml, outcome);
+        kmlOpened = OpenKml(kml, outcome);
     }
-    if (opened == KmlResult::Written) {
+    if (kmlOpened == KmlResult::Written) {
         std::setvbuf(kml.stream, kmlBuffer, _IOFBF, sizeof kmlBuffer);
         ConvertLog(log, logPath, kml.stream, stdout, outcome);
         outcome.kmlWritten = CloseKml(kml, outcome) == KmlResult::Written;

@@ -123,7 +123,7 @@ bool ReadHead(std::FILE* stream, std::string& head, FileId& read)
 bool MayReplace(const std::string& path, const std::string& file, FileId& checked, Outcome& outcome)
 {
     std::string head;
-    std::FILE* const stream = OpenFile(file, "rb");
+    std::FILE* const stream = OpenFile(file, "rb").stream;
     const bool read = stream != nullptr && ReadHead(stream, head, checked);
     if (stream != nullptr) {
         std::fclose(stream);
@@ -168,9 +168,8 @@ void Discard(KmlFile& kml, Outcome& outcome)
 
 // Makes the new file in `folder`, under a name no file there has: ".kml-" and six letters
 // or digits, whatever the KML's own name (names differ in case only where the folder
-// does). Null, with errno set, when none can be made; EEXIST when every name tried was
-// taken.
-std::FILE* MakeNewFile(const std::string& folder, std::string& path)
+// does). EEXIST when every name tried was taken.
+Opened MakeNewFile(const std::string& folder, std::string& path)
 {
     const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     std::uint64_t seed = std::random_device{}() ^
@@ -181,12 +180,12 @@ std::FILE* MakeNewFile(const std::string& folder, std::string& path)
             seed = seed * 6364136223846793005u + 1442695040888963407u;
             path += kLetters[(seed >> 33) % (sizeof kLetters - 1)];
         }
-        std::FILE* const file = CreateNewFile(path);
-        if (file != nullptr || errno != EEXIST) {
-            return file;
+        const Opened made = CreateNewFile(path);
+        if (made.stream != nullptr || made.error != EEXIST) {
+            return made;
         }
     }
-    return nullptr;
+    return {nullptr, EEXIST};
 }
 
 bool TakesNoNewFile(int error)
@@ -265,22 +264,24 @@ KmlResult OpenKml(KmlFile& kml, Outcome& outcome)
 {
     const std::string& path = kml.path;
     if (kml.way == KmlWay::InPlace) {
-        kml.stream = OpenAsItIs(kml.target);
+        const Opened opened = OpenAsItIs(kml.target);
+        kml.stream = opened.stream;
         if (kml.stream == nullptr) {
-            Complain(outcome, {Said::KmlUnopenable, path, 0, {std::strerror(errno)}});
+            Complain(outcome, {Said::KmlUnopenable, path, 0, {std::strerror(opened.error)}});
             return KmlResult::Refused;
         }
         return KmlResult::Written;
     }
     const fs::path folder = fs::u8path(kml.target).parent_path();
-    kml.stream = MakeNewFile(folder.empty() ? "." : folder.u8string(), kml.partial);
+    const Opened made = MakeNewFile(folder.empty() ? "." : folder.u8string(), kml.partial);
+    kml.stream = made.stream;
     if (kml.stream != nullptr) {
         if (kml.way == KmlWay::Replace) {
             CopyPermissions(kml.stream, kml.target);
         }
         return KmlResult::Written;
     }
-    const int failure = errno;
+    const int failure = made.error;
     kml.partial.clear();
     if (failure == ENOENT || failure == ENOTDIR || (kml.way == KmlWay::Create && TakesNoNewFile(failure))) {
         Complain(outcome, {Said::KmlCannotCreate, path, 0, {std::strerror(failure)}});
@@ -294,12 +295,13 @@ KmlResult OpenKml(KmlFile& kml, Outcome& outcome)
     // still the one that was checked.
     kml.way = KmlWay::InPlace;
     bool changed = false;
-    kml.stream = OpenInPlace(kml.target, kml.checked, changed);
+    const Opened opened = OpenInPlace(kml.target, kml.checked, changed);
+    kml.stream = opened.stream;
     if (changed) {
         return Changed(kml, outcome);
     }
     if (kml.stream == nullptr) {
-        Complain(outcome, {Said::KmlUnopenable, path, 0, {std::strerror(errno)}});
+        Complain(outcome, {Said::KmlUnopenable, path, 0, {std::strerror(opened.error)}});
         return KmlResult::Refused;
     }
     return KmlResult::Written;
@@ -335,10 +337,11 @@ KmlResult CloseKml(KmlFile& kml, Outcome& outcome)
         Discard(kml, outcome);
         return KmlResult::Refused;
     }
-    const Placed placed = kml.way == KmlWay::Create
-                              ? PlaceNewFile(kml.partial, kml.target)
-                              : ReplaceCheckedFile(kml.partial, kml.target, kml.checked, HoldsWhatWasDecided);
-    const int failure = errno;
+    const Placing placing = kml.way == KmlWay::Create
+                                ? PlaceNewFile(kml.partial, kml.target)
+                                : ReplaceCheckedFile(kml.partial, kml.target, kml.checked, HoldsWhatWasDecided);
+    const Placed placed = placing.placed;
+    const int failure = placing.error;
     if (placed == Placed::Done || placed == Placed::Unsynced) {
         ForgetNewFile();
         kml.partial.clear();

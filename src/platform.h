@@ -19,8 +19,14 @@
 // buffer at a time.
 std::vector<std::string> StartProcess(int argc, char* argv[]);
 
+// What opening a file came to: the stream, or why there is none, as an errno value.
+struct Opened {
+    std::FILE* stream = nullptr;
+    int error = 0;
+};
+
 // std::fopen for a path given as UTF-8.
-std::FILE* OpenFile(const std::string& path, const char* mode);
+Opened OpenFile(const std::string& path, const char* mode);
 
 // Which file a name gives, not following a last link, and how it stands: its device and
 // its number there, its size and the time it was last written, which any write moves (and
@@ -44,13 +50,13 @@ FileId IdentifyFile(const std::string& path);
 // Which file an open stream reads or writes.
 FileId IdentifyStream(std::FILE* stream);
 
-// Creates a file that does not exist yet (errno EEXIST when it does) and opens it for
+// Creates a file that does not exist yet (EEXIST when it does) and opens it for
 // writing text, with the usual mode under the umask. Where the system allows, its folder
 // is held open, and the new file is renamed and removed through it, wherever the
 // folder's path leads meanwhile; the folder at the path must still be that folder when
 // it is put in place. Until ForgetNewFile, an interrupt (Ctrl-C, Ctrl-\, a hang-up,
 // SIGTERM, unless the caller had it ignored) removes it before the process ends.
-std::FILE* CreateNewFile(const std::string& path);
+Opened CreateNewFile(const std::string& path);
 void ForgetNewFile();
 
 // Removes the new file, if it is still there: 0, or why not as an errno value.
@@ -69,13 +75,19 @@ enum class Placed {
     Done,     // it is there
     Changed,  // the path no longer holds what was decided on: nothing was replaced
     Stranded, // so, and what was there could not be put back: it is at the new file's name
-    Failed,   // the system refused, with errno set: nothing was replaced
-    Unsynced, // it is there, but its folder could not be synced to the disk (errno set)
+    Failed,   // the system refused: nothing was replaced
+    Unsynced, // it is there, but its folder could not be synced to the disk
+};
+
+// What it did, and why it failed (Failed, Unsynced) as an errno value.
+struct Placing {
+    Placed placed;
+    int error = 0;
 };
 
 // Puts the new file `from` at `to`, where nothing may be (nor may the folder have moved);
 // the folder is synced after.
-Placed PlaceNewFile(const std::string& from, const std::string& to);
+Placing PlaceNewFile(const std::string& from, const std::string& to);
 
 // Whether `file`, opened where the KML goes, still is the one decided on: the very file
 // `checked`, unchanged, with the content that was decided on.
@@ -86,12 +98,12 @@ using StillAsDecided = bool (*)(std::FILE* file, const FileId& checked);
 // and checked, and traded back if it is not; elsewhere the file at `to` is checked just
 // before the rename. No interrupt is handled between the trade and its check. The folder
 // is synced after.
-Placed ReplaceCheckedFile(const std::string& from, const std::string& to, const FileId& checked,
-                          StillAsDecided still);
+Placing ReplaceCheckedFile(const std::string& from, const std::string& to, const FileId& checked,
+                           StillAsDecided still);
 
 // Opens for writing, emptied, the existing file at `path`, which must still be `checked`
-// (`changed` set, and null, when it is not). Null, with errno set, when it cannot be.
-std::FILE* OpenInPlace(const std::string& path, const FileId& checked, bool& changed);
+// (`changed` set, and no stream, when it is not).
+Opened OpenInPlace(const std::string& path, const FileId& checked, bool& changed);
 
 // True for what is written as it is, never replaced: a FIFO or pipe, a character device
 // (/dev/null, NUL, a terminal).
@@ -99,7 +111,7 @@ bool IsWrittenInPlace(const std::string& path);
 
 // Opens for writing what is written as it is: standard output itself through standard
 // output (a socket, say, cannot be opened by its name), anything else by its path.
-std::FILE* OpenAsItIs(const std::string& path);
+Opened OpenAsItIs(const std::string& path);
 
 // True when `path` leads to the regular file that standard output writes to, the
 // listing's own (`kml log notes.txt >>notes.txt`, /dev/stdout, /dev/fd/1).

@@ -113,10 +113,29 @@ private:
 };
 
 // Syncs the folder held, so that a rename in it outlasts a power cut: Done, or Unsynced
-// with errno set. A file system that syncs no folder (EINVAL) needs none.
-Placed SyncFolder()
+// and why. A file system that syncs no folder (EINVAL) needs none.
+Placing SyncFolder()
 {
-    return fsync(newFolder) == 0 || errno == EINVAL ? Placed::Done : Placed::Unsynced;
+    if (fsync(newFolder) == 0 || errno == EINVAL) {
+        return {Placed::Done};
+    }
+    return {Placed::Unsynced, errno};
+}
+
+// A stream on `fd`, or why there is none: the error of the call that gave `fd`, or of
+// making the stream (then `fd` is closed).
+Opened StreamOn(int fd, const char* mode)
+{
+    if (fd < 0) {
+        return {nullptr, errno};
+    }
+    std::FILE* const stream = fdopen(fd, mode);
+    if (stream == nullptr) {
+        const int error = errno;
+        close(fd);
+        return {nullptr, error};
+    }
+    return {stream};
 }
 
 // renameat2 of two names in the folder held, where the system has it: false, with errno
@@ -166,9 +185,10 @@ std::vector<std::string> StartProcess(int argc, char* argv[])
     return std::vector<std::string>(argv, argv + argc);
 }
 
-std::FILE* OpenFile(const std::string& path, const char* mode)
+Opened OpenFile(const std::string& path, const char* mode)
 {
-    return std::fopen(path.c_str(), mode);
+    std::FILE* const stream = std::fopen(path.c_str(), mode);
+    return {stream, stream != nullptr ? 0 : errno};
 }
 
 FileId IdentifyFile(const std::string& path)
@@ -183,12 +203,11 @@ FileId IdentifyStream(std::FILE* stream)
     return fstat(fileno(stream), &file) == 0 ? Identify(file) : FileId{};
 }
 
-std::FILE* CreateNewFile(const std::string& path)
+Opened CreateNewFile(const std::string& path)
 {
     const char* const name = NameOf(path);
     if (std::strlen(name) >= sizeof newName) {
-        errno = ENAMETOOLONG;
-        return nullptr;
+        return {nullptr, ENAMETOOLONG};
     }
     haveNewFile = 0;
     static std::string held;  // the folder's path, as it was opened
@@ -199,7 +218,7 @@ std::FILE* CreateNewFile(const std::string& path)
         held = FolderOf(path);
         newFolder = open(held.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (newFolder < 0) {
-            return nullptr;
+            return {nullptr, errno};
         }
     }
     std::strcpy(newName, name);
@@ -208,17 +227,14 @@ std::FILE* CreateNewFile(const std::string& path)
     }
     haveNewFile = 1;
     const int fd = openat(newFolder, newName, O_WRONLY | O_CREAT | O_EXCL, 0666);
-    std::FILE* const file = fd >= 0 ? fdopen(fd, "w") : nullptr;
-    if (file == nullptr) {
-        const int error = errno;
+    const Opened opened = StreamOn(fd, "w");
+    if (opened.stream == nullptr) {
         haveNewFile = 0;
         if (fd >= 0) {
-            close(fd);
             unlinkat(newFolder, newName, 0);
         }
-        errno = error;
     }
-    return file;
+    return opened;
 }
 
 int RemoveNewFile()
@@ -248,13 +264,13 @@ int SyncFile(std::FILE* file)
     return fsync(fileno(file)) == 0 || errno == EINVAL || errno == EROFS ? 0 : errno;
 }
 
-Placed PlaceNewFile(const std::string& from, const std::string& to)
+Placing PlaceNewFile(const std::string& from, const std::string& to)
 {
     // Linux: one step that fails if anything is at `to`. Elsewhere a link does the same,
     // on file systems that have links; on the others, a look first. All of it in the
     // folder held, which must still be the folder at the path.
     if (!FolderStillThere(to)) {
-        return Placed::Changed;
+        return {Placed::Changed};
     }
     const char* const name = NameOf(from);
     const char* const target = NameOf(to);
@@ -273,14 +289,14 @@ Placed PlaceNewFile(const std::string& from, const std::string& to)
         }
     }
     if (!placed) {
-        return errno == EEXIST ? Placed::Changed : Placed::Failed;
+        return errno == EEXIST ? Placing{Placed::Changed} : Placing{Placed::Failed, errno};
     }
     haveNewFile = 0;
     return SyncFolder();
 }
 
-Placed ReplaceCheckedFile(const std::string& from, const std::string& to, const FileId& checked,
-                          StillAsDecided still)
+Placing ReplaceCheckedFile(const std::string& from, const std::string& to, const FileId& checked,
+                           StillAsDecided still)
 {
     // Linux: the two files trade places in one step; then what came out must be what was
     // decided on, or they trade back. Elsewhere, a look just before the rename. An
@@ -288,7 +304,7 @@ Placed ReplaceCheckedFile(const std::string& from, const std::string& to, const 
     // moment; it waits until that name holds the new file again, or nothing.
     const InterruptsHeld held;
     if (!FolderStillThere(to)) {
-        return Placed::Changed;
+        return {Placed::Changed};
     }
     const char* const name = NameOf(from);
     const char* const target = NameOf(to);
@@ -296,41 +312,41 @@ Placed ReplaceCheckedFile(const std::string& from, const std::string& to, const 
         if (!StillThere(name, checked, still)) {
             // Back, or, where the path went meanwhile, back to it.
             if (RenameAt2(name, target, kRenameExchange) || RenameAt2(name, target, kRenameNoReplace)) {
-                return Placed::Changed;
+                return {Placed::Changed};
             }
             haveNewFile = 0;  // the user's file: no interrupt may remove it
-            return Placed::Stranded;
+            return {Placed::Stranded};
         }
         unlinkat(newFolder, name, 0);
     } else if (Unsupported(errno) || errno == ENOENT) {
         if (!StillThere(target, checked, still)) {
-            return Placed::Changed;
+            return {Placed::Changed};
         }
         if (renameat(newFolder, name, newFolder, target) != 0) {
-            return Placed::Failed;
+            return {Placed::Failed, errno};
         }
     } else {
-        return Placed::Failed;
+        return {Placed::Failed, errno};
     }
     haveNewFile = 0;
     return SyncFolder();
 }
 
-std::FILE* OpenInPlace(const std::string& path, const FileId& checked, bool& changed)
+Opened OpenInPlace(const std::string& path, const FileId& checked, bool& changed)
 {
-    changed = false;
     const int fd = open(path.c_str(), O_WRONLY | O_NOFOLLOW);
     struct stat file;
-    if (fd >= 0 && fstat(fd, &file) == 0 && !(Identify(file) == checked)) {
-        changed = true;
+    changed = fd >= 0 && fstat(fd, &file) == 0 && !(Identify(file) == checked);
+    if (changed) {
+        close(fd);
+        return {};
     }
-    std::FILE* const stream = fd >= 0 && !changed && ftruncate(fd, 0) == 0 ? fdopen(fd, "w") : nullptr;
-    if (stream == nullptr && fd >= 0) {
+    if (fd >= 0 && ftruncate(fd, 0) != 0) {
         const int error = errno;
         close(fd);
-        errno = error;
+        return {nullptr, error};
     }
-    return stream;
+    return StreamOn(fd, "w");
 }
 
 bool IsWrittenInPlace(const std::string& path)
@@ -339,21 +355,14 @@ bool IsWrittenInPlace(const std::string& path)
     return stat(path.c_str(), &file) == 0 && (S_ISFIFO(file.st_mode) || S_ISCHR(file.st_mode));
 }
 
-std::FILE* OpenAsItIs(const std::string& path)
+Opened OpenAsItIs(const std::string& path)
 {
     struct stat file, output;
     if (stat(path.c_str(), &file) != 0 || fstat(STDOUT_FILENO, &output) != 0 || file.st_dev != output.st_dev ||
         file.st_ino != output.st_ino) {
-        return std::fopen(path.c_str(), "w");
+        return OpenFile(path, "w");
     }
-    const int fd = dup(STDOUT_FILENO);
-    std::FILE* const stream = fd >= 0 ? fdopen(fd, "w") : nullptr;
-    if (stream == nullptr && fd >= 0) {
-        const int error = errno;
-        close(fd);
-        errno = error;
-    }
-    return stream;
+    return StreamOn(dup(STDOUT_FILENO), "w");
 }
 
 bool IsListingFile(const std::string& path)

@@ -101,10 +101,11 @@ std::vector<std::string> StartProcess(int, char*[])
     return arguments;
 }
 
-std::FILE* OpenFile(const std::string& path, const char* mode)
+Opened OpenFile(const std::string& path, const char* mode)
 {
     const std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
-    return _wfopen(Wide(path).c_str(), wideMode.c_str());
+    std::FILE* const stream = _wfopen(Wide(path).c_str(), wideMode.c_str());
+    return {stream, stream != nullptr ? 0 : errno};
 }
 
 FileId IdentifyFile(const std::string& path)
@@ -135,16 +136,23 @@ FileId IdentifyStream(std::FILE* stream)
 // The new file, for RemoveNewFile.
 static std::string newFile;
 
-std::FILE* CreateNewFile(const std::string& path)
+Opened CreateNewFile(const std::string& path)
 {
     newFile = path;
     const int fd = _wopen(Wide(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_TEXT, _S_IREAD | _S_IWRITE);
-    std::FILE* const file = fd >= 0 ? _fdopen(fd, "w") : nullptr;
-    if (file == nullptr && fd >= 0) {
+    if (fd < 0) {
+        newFile.clear();
+        return {nullptr, errno};
+    }
+    std::FILE* const file = _fdopen(fd, "w");
+    if (file == nullptr) {
+        const int error = errno;
         _close(fd);
         _wremove(Wide(path).c_str());
+        newFile.clear();
+        return {nullptr, error};
     }
-    return file;
+    return {file};
 }
 
 int RemoveNewFile()
@@ -170,39 +178,38 @@ int SyncFile(std::FILE* file)
     return _commit(_fileno(file)) == 0 ? 0 : errno;
 }
 
-Placed PlaceNewFile(const std::string& from, const std::string& to)
+Placing PlaceNewFile(const std::string& from, const std::string& to)
 {
     // Without MOVEFILE_REPLACE_EXISTING, the move fails if anything is at `to`.
     if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
-        return Placed::Done;
+        return {Placed::Done};
     }
-    errno = Failure();
-    return errno == EEXIST ? Placed::Changed : Placed::Failed;
+    const int error = Failure();
+    return error == EEXIST ? Placing{Placed::Changed} : Placing{Placed::Failed, error};
 }
 
-Placed ReplaceCheckedFile(const std::string& from, const std::string& to, const FileId& checked,
-                          StillAsDecided still)
+Placing ReplaceCheckedFile(const std::string& from, const std::string& to, const FileId& checked,
+                           StillAsDecided still)
 {
     // No exchange in one step here: a look just before the move.
-    std::FILE* const there = OpenFile(to, "rb");
-    const bool as = there != nullptr && still(there, checked);
-    if (there != nullptr) {
-        std::fclose(there);
+    const Opened there = OpenFile(to, "rb");
+    const bool as = there.stream != nullptr && still(there.stream, checked);
+    if (there.stream != nullptr) {
+        std::fclose(there.stream);
     }
     if (!as) {
-        return Placed::Changed;
+        return {Placed::Changed};
     }
     if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return Placed::Done;
+        return {Placed::Done};
     }
-    errno = Failure();
-    return Placed::Failed;
+    return {Placed::Failed, Failure()};
 }
 
-std::FILE* OpenInPlace(const std::string& path, const FileId& checked, bool& changed)
+Opened OpenInPlace(const std::string& path, const FileId& checked, bool& changed)
 {
     changed = !(IdentifyFile(path) == checked);
-    return changed ? nullptr : OpenFile(path, "w");
+    return changed ? Opened{} : OpenFile(path, "w");
 }
 
 bool IsWrittenInPlace(const std::string& path)
@@ -217,7 +224,7 @@ bool IsWrittenInPlace(const std::string& path)
     return type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE;
 }
 
-std::FILE* OpenAsItIs(const std::string& path)
+Opened OpenAsItIs(const std::string& path)
 {
     return OpenFile(path, "w");
 }
