@@ -200,6 +200,59 @@ KmlResult Changed(const KmlFile& kml, Outcome& outcome)
     return KmlResult::Refused;
 }
 
+// Puts the new file, written whole, where it was decided: at the path where nothing was,
+// or in place of the very file checked, through the link it was reached by.
+KmlResult PutInPlace(KmlFile& kml, Outcome& outcome)
+{
+    if (kml.link.exists && !(IdentifyFile(kml.path) == kml.link)) {
+        Changed(kml, outcome);  // the link was replaced or pointed elsewhere
+        Discard(kml, outcome);
+        return KmlResult::Refused;
+    }
+    const Placing placing = kml.way == KmlWay::Create
+                                ? PlaceNewFile(kml.partial, kml.target)
+                                : ReplaceCheckedFile(kml.partial, kml.target, kml.checked, HoldsWhatWasDecided);
+    const Placed placed = placing.placed;
+    const int failure = placing.error;
+    if (placed == Placed::Done || placed == Placed::Unsynced) {
+        ForgetNewFile();
+        kml.partial.clear();
+        if (placed == Placed::Unsynced) {
+            Complain(outcome, {Said::KmlUnsynced, kml.path, 0, {std::strerror(failure)}});
+            return KmlResult::Failed;
+        }
+        return KmlResult::Written;
+    }
+    if (placed == Placed::Stranded) {
+        Complain(outcome, {Said::KmlChangedMoved, kml.path, 0, {kml.partial}});
+        ForgetNewFile();
+        return KmlResult::Refused;
+    }
+    if (placed == Placed::Changed) {
+        Changed(kml, outcome);
+    } else {
+        Complain(outcome, {LeftAsItWas(kml), kml.path, 0, {std::strerror(failure)}});
+    }
+    Discard(kml, outcome);
+    return placed == Placed::Changed ? KmlResult::Refused : KmlResult::Failed;
+}
+
+// Flushes, syncs (a new file) and closes the KML's stream: 0, or why it failed as an
+// errno value.
+int Finish(KmlFile& kml)
+{
+    int error = FlushError(kml.stream);
+    if (error == 0 && !kml.partial.empty()) {
+        error = SyncFile(kml.stream);
+    }
+    errno = 0;
+    if (std::fclose(kml.stream) != 0 && error == 0) {
+        error = LastError();
+    }
+    kml.stream = nullptr;
+    return error;
+}
+
 }  // namespace
 
 bool DecideKml(const std::string& log, const std::string& path, KmlFile& kml, Outcome& outcome)
@@ -309,15 +362,7 @@ KmlResult OpenKml(KmlFile& kml, Outcome& outcome)
 
 KmlResult CloseKml(KmlFile& kml, Outcome& outcome)
 {
-    int error = FlushError(kml.stream);
-    if (error == 0 && !kml.partial.empty()) {
-        error = SyncFile(kml.stream);
-    }
-    errno = 0;
-    if (std::fclose(kml.stream) != 0 && error == 0) {
-        error = LastError();
-    }
-    kml.stream = nullptr;
+    const int error = Finish(kml);
     if (error != 0) {
         if (!kml.partial.empty()) {
             Complain(outcome, {LeftAsItWas(kml), kml.path, 0, {std::strerror(error)}});
@@ -329,38 +374,5 @@ KmlResult CloseKml(KmlFile& kml, Outcome& outcome)
         }
         return KmlResult::Failed;
     }
-    if (kml.partial.empty()) {
-        return KmlResult::Written;
-    }
-    if (kml.link.exists && !(IdentifyFile(kml.path) == kml.link)) {
-        Changed(kml, outcome);  // the link was replaced or pointed elsewhere
-        Discard(kml, outcome);
-        return KmlResult::Refused;
-    }
-    const Placing placing = kml.way == KmlWay::Create
-                                ? PlaceNewFile(kml.partial, kml.target)
-                                : ReplaceCheckedFile(kml.partial, kml.target, kml.checked, HoldsWhatWasDecided);
-    const Placed placed = placing.placed;
-    const int failure = placing.error;
-    if (placed == Placed::Done || placed == Placed::Unsynced) {
-        ForgetNewFile();
-        kml.partial.clear();
-        if (placed == Placed::Unsynced) {
-            Complain(outcome, {Said::KmlUnsynced, kml.path, 0, {std::strerror(failure)}});
-            return KmlResult::Failed;
-        }
-        return KmlResult::Written;
-    }
-    if (placed == Placed::Stranded) {
-        Complain(outcome, {Said::KmlChangedMoved, kml.path, 0, {kml.partial}});
-        ForgetNewFile();
-        return KmlResult::Refused;
-    }
-    if (placed == Placed::Changed) {
-        Changed(kml, outcome);
-    } else {
-        Complain(outcome, {LeftAsItWas(kml), kml.path, 0, {std::strerror(failure)}});
-    }
-    Discard(kml, outcome);
-    return placed == Placed::Changed ? KmlResult::Refused : KmlResult::Failed;
+    return kml.partial.empty() ? KmlResult::Written : PutInPlace(kml, outcome);
 }
