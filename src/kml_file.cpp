@@ -148,6 +148,13 @@ bool HoldsWhatWasDecided(std::FILE* file, const FileId& checked)
     return ReadHead(file, head, read) && read == checked && LookAt(head) != Content::Other;
 }
 
+// The folder of `path`: "." where it names none.
+std::string FolderOf(const std::string& path)
+{
+    const fs::path folder = fs::u8path(path).parent_path();
+    return folder.empty() ? "." : folder.u8string();
+}
+
 // What a failed replacement says of the path: as it was.
 Said LeftAsItWas(const KmlFile& kml)
 {
@@ -186,11 +193,6 @@ Opened MakeNewFile(const std::string& folder, std::string& path)
         }
     }
     return {nullptr, EEXIST};
-}
-
-bool TakesNoNewFile(int error)
-{
-    return error == EACCES || error == EPERM || error == EROFS;
 }
 
 // Says that the path no longer holds what was decided on.
@@ -288,6 +290,10 @@ bool DecideKml(const std::string& log, const std::string& path, KmlFile& kml, Ou
             Complain(outcome, {Said::KmlLinkToNothing, path});
             return false;
         }
+        if (const int refused = RefusesNewFile(FolderOf(path))) {
+            Complain(outcome, {Said::KmlCannotCreate, path, 0, {std::strerror(refused)}});
+            return false;
+        }
         kml.way = KmlWay::Create;
         return true;
     case fs::file_type::directory:
@@ -305,7 +311,8 @@ bool DecideKml(const std::string& log, const std::string& path, KmlFile& kml, Ou
                 return false;
             }
         }
-        kml.way = KmlWay::Replace;
+        // Where the folder takes no new file, the file may still be written: in place.
+        kml.way = RefusesNewFile(FolderOf(kml.target)) != 0 ? KmlWay::InPlace : KmlWay::Replace;
         return MayReplace(path, kml.target, kml.checked, outcome);
     default:  // a socket or the like: opening it says what it says
         kml.way = KmlWay::InPlace;
@@ -317,45 +324,31 @@ KmlResult OpenKml(KmlFile& kml, Outcome& outcome)
 {
     const std::string& path = kml.path;
     if (kml.way == KmlWay::InPlace) {
-        const Opened opened = OpenAsItIs(kml.target);
+        // The file checked, where its folder takes no new file, if it is still that file;
+        // else what is written as it is.
+        bool changed = false;
+        const Opened opened = kml.checked.exists ? OpenInPlace(kml.target, kml.checked, changed)
+                                                 : OpenAsItIs(kml.target);
         kml.stream = opened.stream;
+        if (changed) {
+            return Changed(kml, outcome);
+        }
         if (kml.stream == nullptr) {
             Complain(outcome, {Said::KmlUnopenable, path, 0, {std::strerror(opened.error)}});
             return KmlResult::Refused;
         }
         return KmlResult::Written;
     }
-    const fs::path folder = fs::u8path(kml.target).parent_path();
-    const Opened made = MakeNewFile(folder.empty() ? "." : folder.u8string(), kml.partial);
+    const Opened made = MakeNewFile(FolderOf(kml.target), kml.partial);
     kml.stream = made.stream;
-    if (kml.stream != nullptr) {
-        if (kml.way == KmlWay::Replace) {
-            CopyPermissions(kml.stream, kml.target);
-        }
-        return KmlResult::Written;
-    }
-    const int failure = made.error;
-    kml.partial.clear();
-    if (failure == ENOENT || failure == ENOTDIR || (kml.way == KmlWay::Create && TakesNoNewFile(failure))) {
-        Complain(outcome, {Said::KmlCannotCreate, path, 0, {std::strerror(failure)}});
-        return KmlResult::Refused;
-    }
-    if (!TakesNoNewFile(failure)) {
-        Complain(outcome, {LeftAsItWas(kml), path, 0, {std::strerror(failure)}});
-        return KmlResult::Failed;
-    }
-    // The folder takes no new file, but the file may be written: in place, if it is
-    // still the one that was checked.
-    kml.way = KmlWay::InPlace;
-    bool changed = false;
-    const Opened opened = OpenInPlace(kml.target, kml.checked, changed);
-    kml.stream = opened.stream;
-    if (changed) {
-        return Changed(kml, outcome);
-    }
     if (kml.stream == nullptr) {
-        Complain(outcome, {Said::KmlUnopenable, path, 0, {std::strerror(opened.error)}});
-        return KmlResult::Refused;
+        kml.partial.clear();
+        const bool noFolder = made.error == ENOENT || made.error == ENOTDIR;
+        Complain(outcome, {noFolder ? Said::KmlCannotCreate : LeftAsItWas(kml), path, 0, {std::strerror(made.error)}});
+        return noFolder ? KmlResult::Refused : KmlResult::Failed;
+    }
+    if (kml.way == KmlWay::Replace) {
+        CopyPermissions(kml.stream, kml.target);
     }
     return KmlResult::Written;
 }

@@ -212,6 +212,11 @@ Opened OpenInPlace(const std::string& path, const FileId& checked, bool& changed
     return changed ? Opened{} : OpenFile(path, "w");
 }
 
+int RefusesNewFile(const std::string&)
+{
+    return 0;  // known only by trying
+}
+
 bool IsWrittenInPlace(const std::string& path)
 {
     const HANDLE handle = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
