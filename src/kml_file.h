@@ -1,16 +1,18 @@
 // The KML file: what is done with the KML path, decided once before anything is
 // written, and writing it so that what was decided is what happens, whole or not at all.
 //
-// The decision is one of four. Refuse: a block device, a directory, a link to nothing,
-// a file that is not a KML document (its first element, after a byte order mark, white
-// space, the XML declaration, comments, processing instructions and a document type, is
-// not `kml`) or that cannot be read to tell, a path whose folder does not exist or takes
-// no file. Create: nothing is there, and nothing may be there at the end. Replace: this
-// very file (a KML, an empty file, or white space alone, read whole), through a link the
-// file it points to; it is replaced by a new file made beside it (".kml-" and six
-// letters), written, synced and renamed over it, and only if the path still holds it.
-// In place: a FIFO, a character device, standard output's own file, or a file whose
-// folder takes no new file (EACCES, EPERM, EROFS) is written as it is.
+// The decision is one of four. Refuse: the log itself, by any name, or a log that is a
+// directory; a block device, a directory, a link to nothing, the regular file standard
+// output writes (the listing's), a file that is not a KML document (its first element,
+// after a byte order mark, white space, the XML declaration, comments, processing
+// instructions and a document type, is not `kml`) or that cannot be read to tell, a path
+// whose folder does not exist or takes no file. Create: nothing is there, and nothing may
+// be there at the end. Replace: this very file (a KML, an empty file, or white space
+// alone), through a link the file it points to; it is replaced by a new file made beside
+// it (".kml-" and six letters), written, synced and put in its place, and only if the
+// path still holds it, unwritten, still a KML, through the same link and folder. In
+// place: a FIFO, a character device, standard output as a pipe, socket or terminal, or a
+// checked file whose folder takes no new file (EACCES, EPERM, EROFS) is written as it is.
 #ifndef KML_KML_FILE_H
 #define KML_KML_FILE_H
 
