@@ -101,8 +101,7 @@ fails_whole() {
 }
 
 @test "a sync that fails, of the new file or of its folder, is a failure said" {
-  needs direct
-  command -v strace >/dev/null || skip "strace is not installed"
+  needs direct strace
   # WHICH@MESSAGE: the fsync that fails (the file's is the first, the folder's the second).
   while IFS=@ read -r which message; do
     rm -f new.kml

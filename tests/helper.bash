@@ -50,6 +50,7 @@ teardown() {
 #   immutable    folders that `chattr +i` makes take no new file, as no permission does
 #                for root
 #   exchange     renameat2's exchange as $EXCHANGE A B [STOP] (tests/exchange.cpp)
+#   strace       strace, whose fault injection makes a system call fail or a signal come
 needs() {
   local need
   for need in "$@"; do
@@ -60,6 +61,7 @@ needs() {
       this-build) if [ "$KML" != "$HERE" ] || [ "${KML_SANITIZED:-0}" = 1 ]; then skip "only for the build made here, unsanitized"; fi ;;
       other-build) [ "$KML" != "$HERE" ] || skip "only for a build other than the one made here" ;;
       gdal) [ -x "${OGRINFO:-}" ] || skip "GDAL's ogrinfo is not installed" ;;
+      strace) command -v strace >/dev/null || skip "strace is not installed" ;;
       small-disk | no-inodes)
         local options=size=256k
         if [ "$need" = no-inodes ]; then options=size=1m,nr_inodes=2; fi
@@ -153,6 +155,14 @@ saved() {
   objcopy -I binary -O "$@" eeprom.hex saved.tmp
   tr -d '\r' <saved.tmp
   rm saved.tmp
+}
+
+# new_file_open: which of the program's opens makes its new file, counted as strace's
+# fault injection counts them (the folder is opened before, once).
+new_file_open() {
+  strace -qq -o opens -e trace=openat "$KML" eeprom.hex new.kml >/dev/null
+  rm new.kml
+  grep -n '"\.kml-' opens | head -1 | cut -d: -f1
 }
 
 # while_reading COMMAND...: the largest log, ./big.hex, is written into ./fifo, and COMMAND

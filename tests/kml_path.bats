@@ -109,13 +109,10 @@ EOF
 }
 
 @test "a name for the new file that is taken is passed over for another" {
-  needs direct
-  command -v strace >/dev/null || skip "strace is not installed"
+  needs direct strace
   # The opens that make the new file are told it exists, three times over.
-  strace -qq -o opens -e trace=openat "$KML" eeprom.hex new.kml >/dev/null
   local first
-  first=$(grep -n '"\.kml-' opens | head -1 | cut -d: -f1)
-  rm new.kml
+  first=$(new_file_open)
   strace -qq -o opens -e trace=openat -e inject=openat:error=EEXIST:when="$first..$((first + 2))" \
     "$KML" eeprom.hex new.kml >/dev/null
   assert_equal "$(grep -c '\.kml-.*EEXIST.*INJECTED' opens)" 3

@@ -78,8 +78,7 @@ ROWS
 }
 
 @test "an interrupt at the exchange waits for its check: what is at the path is kept, no new file is left" {
-  needs direct exchange
-  command -v strace >/dev/null || skip "strace is not installed"
+  needs direct exchange strace
   cp "$G/huge.kml" route.kml
   while_reading sh -c "echo 'my thesis' >route.kml"
   # SIGTERM comes the moment the new file and the rewritten path trade places.
@@ -93,13 +92,10 @@ ROWS
 }
 
 @test "Ctrl-C and Ctrl-\\ while the new file is written remove it" {
-  needs direct
-  command -v strace >/dev/null || skip "strace is not installed"
-  strace -qq -o opens -e trace=openat "$KML" eeprom.hex new.kml >/dev/null
+  needs direct strace
   local first
-  first=$(grep -n '"\.kml-' opens | head -1 | cut -d: -f1)
+  first=$(new_file_open)
   [ -n "$first" ]
-  rm new.kml
   for signal in SIGINT SIGQUIT; do
     # The signal comes the moment the new file is made.
     status=0
