@@ -106,8 +106,8 @@ Placing ReplaceCheckedFile(const std::string& from, const std::string& to, const
 Opened OpenInPlace(const std::string& path, const FileId& checked, bool& changed);
 
 // Why the folder at `folder` takes no new file, as an errno value: EACCES (it is not
-// writable), EROFS (a read-only file system), EPERM (Linux: immutable); 0 when it takes
-// one, or when that cannot be known before trying.
+// writable), EROFS (a read-only file system), EPERM (immutable); 0 when it takes one, or
+// when that cannot be known before trying.
 int RefusesNewFile(const std::string& folder);
 
 // True for what is written as it is, never replaced: a FIFO or pipe, a character device

@@ -8,8 +8,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #if defined(__linux__)
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/syscall.h>
 #endif
 
@@ -353,21 +351,11 @@ Opened OpenInPlace(const std::string& path, const FileId& checked, bool& changed
 
 int RefusesNewFile(const std::string& folder)
 {
-    if (access(folder.c_str(), W_OK) != 0) {
-        return errno == EACCES || errno == EPERM || errno == EROFS ? errno : 0;
+    // Even root may not write an immutable folder: Linux says EPERM.
+    if (access(folder.c_str(), W_OK) != 0 && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+        return errno;
     }
-#if defined(__linux__)
-    // Root may write any folder, but not an immutable one.
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    int flags = 0;
-    const bool immutable = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & FS_IMMUTABLE_FL) != 0;
-    if (fd >= 0) {
-        close(fd);
-    }
-    return immutable ? EPERM : 0;
-#else
     return 0;
-#endif
 }
 
 bool IsWrittenInPlace(const std::string& path)

@@ -30,6 +30,8 @@ ROWS
   same z.kml "$G/sample.kml"
   kml eeprom.hex quiet.kml >&- 2>&- || assert_equal "status $?" "status 3"
   same quiet.kml "$G/sample.kml"
+  kml eeprom.hex none.kml <&- >&- 2>&- || assert_equal "status $?" "status 3"
+  same none.kml "$G/sample.kml"
 }
 
 @test "records are handled one at a time: the largest log needs no more memory than the sample" {
