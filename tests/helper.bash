@@ -34,7 +34,7 @@ setup() {
 
 teardown() {
   if mountpoint -q small 2>/dev/null; then umount small; fi
-  chattr -R -i . 2>/dev/null || true
+  chattr -R -ia . 2>/dev/null || true
 }
 
 # needs WHAT...: skips the case unless it may run here. WHAT is any of
