@@ -43,22 +43,6 @@ const char* NameOf(const std::string& path)
     return path.c_str() + (slash == std::string::npos ? 0 : slash + 1);
 }
 
-// Whether the file `name` in the folder held, opened and read there, is still as decided.
-bool StillThere(const char* name, const FileId& checked, StillAsDecided still)
-{
-    const int fd = openat(newFolder, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    std::FILE* const file = fd >= 0 ? fdopen(fd, "rb") : nullptr;
-    if (file == nullptr) {
-        if (fd >= 0) {
-            close(fd);
-        }
-        return false;
-    }
-    const bool as = still(file, checked);
-    std::fclose(file);
-    return as;
-}
-
 // True when the folder at the path of `to`'s folder still is the folder held.
 bool FolderStillThere(const std::string& to)
 {
@@ -136,6 +120,24 @@ Opened StreamOn(int fd, const char* mode)
         return {nullptr, error};
     }
     return {stream};
+}
+
+// Whether the file `name` in the folder held, opened and read there, is still as decided.
+bool StillThere(const char* name, const FileId& checked, StillAsDecided still)
+{
+    const Opened opened = StreamOn(openat(newFolder, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC), "rb");
+    const bool as = opened.stream != nullptr && still(opened.stream, checked);
+    if (opened.stream != nullptr) {
+        std::fclose(opened.stream);
+    }
+    return as;
+}
+
+// True when `file` is the very file that standard output writes to.
+bool IsStandardOutput(const struct stat& file)
+{
+    struct stat output;
+    return fstat(STDOUT_FILENO, &output) == 0 && output.st_dev == file.st_dev && output.st_ino == file.st_ino;
 }
 
 // renameat2 of two names in the folder held, where the system has it: false, with errno
@@ -366,9 +368,8 @@ bool IsWrittenInPlace(const std::string& path)
 
 Opened OpenAsItIs(const std::string& path)
 {
-    struct stat file, output;
-    if (stat(path.c_str(), &file) != 0 || fstat(STDOUT_FILENO, &output) != 0 || file.st_dev != output.st_dev ||
-        file.st_ino != output.st_ino) {
+    struct stat file;
+    if (stat(path.c_str(), &file) != 0 || !IsStandardOutput(file)) {
         return OpenFile(path, "w");
     }
     return StreamOn(dup(STDOUT_FILENO), "w");
@@ -376,9 +377,8 @@ Opened OpenAsItIs(const std::string& path)
 
 bool IsListingFile(const std::string& path)
 {
-    struct stat file, output;
-    return stat(path.c_str(), &file) == 0 && S_ISREG(file.st_mode) && fstat(STDOUT_FILENO, &output) == 0 &&
-           output.st_dev == file.st_dev && output.st_ino == file.st_ino;
+    struct stat file;
+    return stat(path.c_str(), &file) == 0 && S_ISREG(file.st_mode) && IsStandardOutput(file);
 }
 
 #if !defined(KML_PAGE)  // the page's own are in platform_page.cpp

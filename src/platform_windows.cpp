@@ -50,6 +50,14 @@ bool Identify(HANDLE handle, BY_HANDLE_FILE_INFORMATION& info)
     return handle != INVALID_HANDLE_VALUE && handle != nullptr && GetFileInformationByHandle(handle, &info);
 }
 
+// A handle on what `path` leads to, only to look at it: INVALID_HANDLE_VALUE when there is
+// nothing.
+HANDLE Look(const std::string& path)
+{
+    return CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
 // A file's identity as the handle's information gives it.
 FileId Identity(const BY_HANDLE_FILE_INFORMATION& info)
 {
@@ -219,8 +227,7 @@ int RefusesNewFile(const std::string&)
 
 bool IsWrittenInPlace(const std::string& path)
 {
-    const HANDLE handle = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle = Look(path);
     if (handle == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -236,8 +243,7 @@ Opened OpenAsItIs(const std::string& path)
 
 bool IsListingFile(const std::string& path)
 {
-    const HANDLE handle = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle = Look(path);
     if (handle == INVALID_HANDLE_VALUE) {
         return false;
     }
