@@ -29,10 +29,19 @@ struct Tally {
     }
 };
 
-// Degrees no place on Earth has: the file is likely not a position log at all.
+// Degrees no place on Earth has.
 bool OffTheEarth(double latitude, double longitude)
 {
     return std::fabs(latitude) > 90 || std::fabs(longitude) > 180;
+}
+
+// The one rule for a file that is no position log at all (a photo, random bytes): half
+// or more of the records read give no position on the Earth, being off it or not finite.
+// Random bytes give one in about three records on the Earth; a logger's log, a few wild
+// ones at most.
+bool LooksLikePositionLog(int noPosition, int records)
+{
+    return 2 * static_cast<long>(noPosition) < records || records == 0;
 }
 
 // An offset as the messages give it: "0x" and at least four hex digits.
@@ -147,6 +156,10 @@ void ConvertLog(Log& log, const std::string& path, std::FILE* kml, std::FILE* li
     if (offTheEarth.count > 0) {
         Complain(outcome,
                  {Said::OffTheEarth, path, 0, {std::to_string(offTheEarth.count), std::to_string(offTheEarth.first)}});
+    }
+    const int noPosition = notFinite.count + offTheEarth.count;
+    if (!LooksLikePositionLog(noPosition, index)) {
+        Complain(outcome, {Said::NotAPositionLog, path, 0, {std::to_string(noPosition), std::to_string(index)}});
     }
     if (log.cut) {
         Complain(outcome, {Said::DumpCut, path});

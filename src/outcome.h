@@ -47,6 +47,7 @@ enum class Said {
     LogEndsEarly,
     NotFinite,
     OffTheEarth,
+    NotAPositionLog,
     ListingFailed,
     KmlIsLog,
     KmlIsListing,

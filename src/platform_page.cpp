@@ -1,6 +1,6 @@
 // The program in a page: the outcome goes to the page as data, to the `onOutcome`
 // function that the page gives the program's instance, beside the exit status. It is
-// {status, said: [{id, error, path, line, values}], kmlWritten, stated, records, stop,
+// {status, said: [{id, error, status, path, line, values}], kmlWritten, stated, records, stop,
 // route, offTheEarth, notFinite, onTheEarth}, the last a Float64Array of longitude,
 // latitude pairs.
 #include "outcome.h"
@@ -57,7 +57,8 @@ std::string Json(const Outcome& outcome, int status)
             values += (values.empty() ? "" : ",") + Quoted(value);
         }
         said += (said.empty() ? "{" : ",{") + std::string("\"id\":") + Quoted(saying.id) +
-                ",\"error\":" + (saying.status != kConverted ? "true" : "false") + ",\"path\":" + Quoted(diagnostic.path) +
+                ",\"error\":" + (saying.status != kConverted ? "true" : "false") +
+                ",\"status\":" + std::to_string(saying.status) + ",\"path\":" + Quoted(diagnostic.path) +
                 ",\"line\":" + std::to_string(diagnostic.line) + ",\"values\":[" + values + "]}";
     }
     return "{\"status\":" + std::to_string(status) + ",\"said\":[" + said + "],\"kmlWritten\":" +

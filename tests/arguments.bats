@@ -50,7 +50,25 @@ unreadable() {
 @test "a text file taken for a log converts, with a word that it may be none" {
   printf 'Dear diary, today we walked from Zakopane to the lake.\n' >notes.txt
   listing=/dev/null convert notes.txt
-  expect 2 'kml: notes.txt: 4 position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS 0); is this a position log?' \
+  expect 2 'kml: notes.txt: 4 position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS 0)' \
+    'kml: notes.txt: does not look like a position log: 4 of the 4 records read give no position on the Earth' \
     'kml: notes.txt: log ends after 4 of 25924 records, with no end marker'
   assert_file_not_empty trasa.kml
+}
+
+@test "one rule says a file is no position log: half or more of its records off the Earth" {
+  # RECORDS@MESSAGES: the records of a log, one "X Y" each; what the program says of it.
+  while IFS=@ read -r records messages; do
+    printf 'count %d\n' "$(wc -w <<<"$records")" >log.txt
+    for record in $records; do printf 'record 1 %s\n' "${record/,/ }" >>log.txt; done
+    "$MAKELOG" log.txt log.bin
+    IFS=@ read -r -a said <<<"$messages"
+    listing=/dev/null convert log.bin
+    expect 0 "${said[@]}"
+  done <<'ROWS'
+4916.2,1958.8 4916.3,1958.9 4916.4,1959.0@
+4916.2,1958.8 9100,1958.9 4916.4,1959.0@kml: log.bin: 1 position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS 1)
+4916.2,1958.8 4916.3,-18100@kml: log.bin: 1 position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS 1)@kml: log.bin: does not look like a position log: 1 of the 2 records read give no position on the Earth
+4916.2,1958.8 9100,1958.9 nan,1959.0@kml: log.bin: 1 position(s) left out of the route, coordinates not finite (first at POS 2)@kml: log.bin: 1 position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS 1)@kml: log.bin: does not look like a position log: 2 of the 3 records read give no position on the Earth
+ROWS
 }

@@ -63,6 +63,8 @@ const sample = golden('../../examples/eeprom.hex');
 fs.writeFileSync(path.join(work, 'eeprom.hex'), sample);
 execFileSync('objcopy', ['-I', 'binary', '-O', 'ihex', path.join(work, 'eeprom.hex'), path.join(work, 'dump.hex')]);
 const dump = fs.readFileSync(path.join(work, 'dump.hex'), 'latin1');
+// A name of 70 characters with no space: no screen holds it on one line.
+const LONG = `${'wycieczka_w_tatry_'.repeat(3)}dolina_5staw.hex`;
 // The logs the rows choose, by name.
 const LOGS = {
   'eeprom.hex': sample,
@@ -70,53 +72,157 @@ const LOGS = {
   'empty.hex': new Uint8Array(0),
   'trasa.kml': sample,  // a log that bears the KML's name
   'tatry.hex': sample.subarray(0, 300),
-  'nan.hex': logBytes(2, [[1, NaN, 1905.5], [2, 5012.3456, 1905.1234]]),
+  'nan.hex': logBytes(3, [[1, NaN, 1905.5], [2, 5012.3456, 1905.1234], [3, 5012.3457, 1905.1235]]),
   'far.hex': logBytes(3, [[1, 12000, 1905], [2, 13000, 1905], [3, 5012, 1905]]),
   // Bytes of no log at all, a video chosen by mistake: the same every run.
   'video.mp4': Buffer.concat(Array.from({ length: 400 }, (_, k) => crypto.createHash('sha512').update(String(k)).digest())),
   'full.hex': logBytes(65535, Array.from({ length: 65535 },
     (_, k) => [80000 + k, 4900 + (k % 5959) * 0.01, -1900 - (k % 4111) * 0.013])),
+  // One position: a walk that ends where it began, as far as the markers go.
+  'one.hex': logBytes(1, [[1, 4916.2, 1958.8]]),
+  // 300 bytes of no log, and a log under a name that no screen holds on one line.
+  'noise.bin': Buffer.concat([0, 1, 2, 3, 4].map((k) => crypto.createHash('sha512').update(`noise ${k}`).digest()))
+    .subarray(0, 300),
+  [LONG]: sample,
   // A wrong checksum on the second line: nothing converted.
   'typo.hex': dump.replace(/\n(:[0-9A-F]*)([0-9A-F]{2})(\r?)\n/, (all, line, sum, cr) => `\n${line}${sum === '00' ? '01' : '00'}${cr}\n`),
 };
 
 // What nothing of a result looks like: before any log, and after one that gave nothing.
-const NOTHING = { verdict: '', stopped: '', 'download-kml': '', 'download-listing': '' };
+const NOTHING = { detail: '', stopped: '', route: '', 'download-kml': '', 'download-listing': '' };
 const EMPTY = { ...NOTHING, tally: '', said: '', meaning: '', 'left-out': '' };
 // The rows, in order, on one page per browser: `browser`, the languages the browser
 // prefers, and `query`, opens the page anew; `language` presses that language's button;
 // `logs` are chosen; `seen` is the text of each element named (one not rendered has
 // none; a RegExp must match; `said` is the first diagnostic listed). `golden` names the
-// golden files the saved KML and listing must be; `shot` takes a screenshot and runs axe.
+// golden files the saved KML and listing must be; `shot` takes a screenshot and runs axe;
+// `checks` names what else must hold (CHECKS); `width` and `dark` set the viewport and
+// the colour scheme for the row alone (`dark` in Chromium, which emulates it).
 const ROWS = [
   { browser: ['pl-PL', 'pl', 'en'], seen: { 'choose-heading': '1. Wybierz log', ...EMPTY } },
   { browser: ['pl-PL', 'pl', 'en'], query: '?lang=en', seen: { 'choose-heading': '1. Choose a log', ...EMPTY } },
-  { browser: ['en-GB', 'en'], seen: { 'choose-heading': '1. Choose a log', ...EMPTY } },
-  { logs: ['eeprom.hex'], golden: 'sample', shot: 'en-sample', seen: {
+  { browser: ['de-DE', 'de', 'pl', 'en'], seen: { 'choose-heading': '1. Wybierz log' } },
+  { browser: ['en-GB', 'en'], seen: { 'choose-heading': '1. Choose a log', ...EMPTY }, checks: ['keyboard'] },
+  { logs: ['eeprom.hex'], golden: 'sample', shot: 'en-sample', checks: ['markers', 'in-view'], seen: {
     status: 'Converted: 42 positions.', stopped: 'The log\'s end marker came after 42 of 50 records.',
-    count: '42 of 50', positions: '42', tally: '', verdict: '', 'left-out': '',
-    'download-kml': 'Save the KML (eeprom.kml)', 'route-summary': /^42 positions from the start.*km long.*north 49\.27003° N/ } },
+    count: '42 of 50', positions: '42', tally: '', detail: '', 'left-out': '',
+    'download-kml': 'Save the KML (eeprom.kml)', 'route-summary': /^42 positions from the start.*km long.*north 49\.27003°\u00a0N/ } },
   { language: 'pl', shot: 'pl-sample', seen: {  // the switch keeps the result
     status: 'Gotowe: przekonwertowano 42 pozycje.', stopped: 'Log kończy się znacznikiem końca po 42 z 50 rekordów.',
     'download-kml': 'Zapisz KML (eeprom.kml)', positions: '42' } },
+  { width: 375, shot: 'pl-phone-sample', checks: ['fits', 'one-column', 'buttons-full-width'], seen: { positions: '42' } },
+  { dark: true, shot: 'pl-dark-sample', checks: ['dark', 'markers'], seen: { positions: '42' } },
   { language: 'en', logs: ['dump.hex'], golden: 'sample', seen: { status: 'Converted: 42 positions.' } },
   { logs: ['trasa.kml'], golden: 'sample', seen: { 'download-kml': 'Save the KML (trasa.kml)' } },
-  { logs: ['tatry.hex'], seen: { tally: '1 error', said: 'tatry.hex ends after 24 of 50 records, with no end marker.',
-    'download-kml': 'Save the KML (tatry.kml)' } },
-  { logs: ['nan.hex'], seen: { tally: '1 warning', positions: '1', said: /^1 record has coordinates that are not finite/ } },
-  { logs: ['far.hex'], seen: { tally: '1 warning', positions: '3', 'route-summary': /^3 positions/,
-    verdict: 'This does not look like a position log: 2 of 3 records are no position on the Earth.' } },
-  { language: 'pl', seen: { verdict: /^To nie wygląda na log pozycji/ } },
-  { language: 'en', logs: ['video.mp4'], seen: { verdict: /^This does not look like a position log/ } },
-  { logs: ['empty.hex'], seen: { count: '0', positions: '0', 'route-summary': /empty/, listing: 'Ilosc pozycji: 0\n' } },
+  { logs: ['tatry.hex'], seen: { status: 'Converted 24 of 50 records: the log ends early, with no end marker.',
+    tally: '1 error', said: '', 'download-kml': 'Save the KML (tatry.kml)' } },
+  { language: 'pl', seen: {
+    status: 'Przekonwertowano 24 z 50 rekordów: log urywa się przedwcześnie, bez znacznika końca.' } },
+  { language: 'en', logs: ['one.hex'], checks: ['markers'], seen: { positions: '1' } },
+  { logs: ['nan.hex'], seen: { tally: '1 warning', positions: '2', said: /^1 record has coordinates that are not finite/ } },
+  { logs: ['far.hex'], seen: { tally: '2 warnings', positions: '3', 'route-summary': /^3 positions/,
+    status: 'This does not look like a position log: 2 of 3 records give no position on the Earth.',
+    detail: 'Converted: 3 positions.', said: /^2 positions lie beyond 90°/ } },
+  { language: 'pl', seen: { status: 'To nie wygląda na log pozycji: 2 z 3 rekordów nie wskazują miejsca na Ziemi.' } },
+  { language: 'en', logs: ['noise.bin'], shot: 'en-noise', checks: ['warning-headline'], seen: {
+    status: /^This does not look like a position log: \d+ of \d+ records give no position on the Earth\.$/,
+    detail: /^Converted \d+ of [\d,]+ records: the log ends early, with no end marker\.$/ } },
+  { logs: ['video.mp4'], seen: { status: /^This does not look like a position log/ } },
+  { logs: ['empty.hex'], seen: { status: 'The file is empty: there is no position to convert.',
+    count: '0', positions: '0', route: '', 'route-summary': /empty/, listing: 'Ilosc pozycji: 0\n' } },
   { logs: ['full.hex'], seen: { positions: '65,535', listing: /^(.*\n){1000}[^\n]*$/ } },
-  { logs: ['typo.hex'], shot: 'en-failure', seen: {
-    status: 'Nothing was converted: line 2 of typo.hex has a wrong checksum.', tally: '1 error', ...NOTHING } },
+  { logs: [LONG], width: 375, shot: 'en-phone-long-name', checks: ['fits', 'buttons-full-width'], seen: {
+    'download-kml': `Save the KML (${LONG.replace('.hex', '.kml')})` } },
+  { checks: ['beside-the-route'], seen: { positions: '42' } },
+  { logs: ['typo.hex'], shot: 'en-failure', checks: ['none-as-text'], seen: {
+    status: 'Nothing was converted: line 2 of typo.hex has a wrong checksum.', tally: '1 error', said: '', ...NOTHING,
+    'route-summary': 'No route: the program wrote no KML.' } },
   { language: 'pl', shot: 'pl-failure', seen: {
     status: 'Nic nie przekonwertowano: wiersz 2 pliku typo.hex ma złą sumę kontrolną.', tally: '1 błąd', ...NOTHING } },
+  { width: 375, shot: 'pl-phone-failure', checks: ['fits'], seen: { tally: '1 błąd' } },
+  { dark: true, shot: 'pl-dark-failure', checks: ['dark'], seen: { tally: '1 błąd' } },
   { language: 'en', logs: ['dump.hex', 'eeprom.hex', 'empty.hex'], golden: 'sample',
     seen: { 'left-out': /left out: eeprom\.hex, empty\.hex/ } },
 ];
+
+// What else a row may ask to hold, each seen in the page as it is: [holds, what is seen].
+const CHECKS = {
+  // The keyboard reaches the log's input from the top of the page.
+  keyboard: async (page) => {
+    for (let tab = 0; tab < 5; ++tab) {
+      await page.keyboard.press('Tab');
+      if (await page.evaluate(() => document.activeElement.id === 'log')) {
+        return [true, ''];
+      }
+    }
+    return [false, 'the log input is never focused'];
+  },
+  // Nothing runs off the screen sideways: no scroll, no text beyond its right edge.
+  fits: (page) => page.evaluate(() => {
+    const beyond = [...document.querySelectorAll('p, li, dd, dt, h1, h2, h3, .button')]
+      .filter((element) => element.getBoundingClientRect().right > innerWidth + 0.5).map((element) => element.id || element.tagName);
+    const wide = document.documentElement.scrollWidth;
+    return [wide <= innerWidth && beyond.length === 0, `${wide} px wide in ${innerWidth}; beyond the edge: ${beyond}`];
+  }),
+  'one-column': (page) => page.evaluate(() => {
+    const [result, route] = ['status', 'route'].map((id) => document.getElementById(id).getBoundingClientRect());
+    return [route.top > result.bottom && Math.abs(route.left - result.left) < 2, 'the route beside the result'];
+  }),
+  'in-view': (page) => page.evaluate(() => [['status', 'route'].every((id) => {
+    const box = document.getElementById(id).getBoundingClientRect();
+    return box.top >= 0 && box.top < innerHeight - 40 && box.height > 0;
+  }), 'the status or the route out of view']),
+  // On a phone each save button is as wide as the column.
+  'buttons-full-width': (page) => page.evaluate(() => {
+    const column = document.getElementById('status').getBoundingClientRect();
+    const widths = ['download-kml', 'download-listing'].map((id) => document.getElementById(id).getBoundingClientRect().width);
+    return [widths.every((width) => Math.abs(width - column.width) < 2), `buttons ${widths} px, the column ${column.width}`];
+  }),
+  // On a laptop the headline, however long, ends before the route begins.
+  'beside-the-route': (page) => page.evaluate(() => {
+    const [status, save, route] = ['status', 'download-kml', 'map'].map((id) => document.getElementById(id).getBoundingClientRect());
+    return [status.right <= route.left && save.right <= route.left, `the text ends at ${status.right} and ${save.right}, ` +
+      `the route begins at ${route.left}`];
+  }),
+  // The start is seen, where the walk ends too: it is what lies on top at its centre.
+  markers: (page) => page.evaluate(() => {
+    const start = document.querySelector('#route .start');
+    const box = start && start.getBoundingClientRect();
+    const top = box && document.elementFromPoint(box.x + box.width / 2, box.y + box.height / 2);
+    return [top === start, `at the start lies ${top && top.getAttribute('class')}`];
+  }),
+  // The headline of a file that is no log is in the warning colour, not the failure's.
+  'warning-headline': (page) => page.evaluate(() => {
+    const colour = (element) => getComputedStyle(element).color;
+    const probe = document.createElement('span');
+    probe.className = 'warning';
+    document.body.append(probe);
+    const warning = colour(probe);
+    probe.remove();
+    return [colour(document.getElementById('status')) === warning, `${colour(document.getElementById('status'))}, ` +
+      `not the warning's ${warning}`];
+  }),
+  // "none read" and "none: no KML was written" are set as text, not as figures.
+  'none-as-text': (page) => page.evaluate(() => {
+    const size = (element) => getComputedStyle(element).fontSize;
+    const nones = [...document.querySelectorAll('.figures dd')].filter((dd) => /^(none|nie odczytano|brak)/.test(dd.textContent));
+    return [nones.length > 0 && nones.every((dd) => size(dd) === size(document.body)),
+      nones.map((dd) => `${dd.textContent}: ${size(dd)}`).join(', ')];
+  }),
+  // Dark: a dark page, light text, and a route that stands out from its panel.
+  dark: (page) => page.evaluate(() => {
+    const rgb = (colour) => colour.match(/[\d.]+/g).slice(0, 3).map(Number);
+    const luminance = (colour) => rgb(colour).map((c) => c / 255).map((c) => (c <= 0.03928 ? c / 12.92 : ((c + 0.055) / 1.055) ** 2.4))
+      .reduce((sum, c, k) => sum + c * [0.2126, 0.7152, 0.0722][k], 0);
+    const contrast = (a, b) => (Math.max(luminance(a), luminance(b)) + 0.05) / (Math.min(luminance(a), luminance(b)) + 0.05);
+    const paper = getComputedStyle(document.documentElement).backgroundColor;
+    const ink = getComputedStyle(document.body).color;
+    const line = document.querySelector('#route .line');
+    const route = line ? contrast(getComputedStyle(line).stroke, getComputedStyle(document.getElementById('route')).backgroundColor) : 3;
+    return [luminance(paper) < 0.05 && contrast(ink, paper) >= 7 && route >= 3,
+      `paper ${paper}, ink ${ink}, the route's contrast ${route.toFixed(2)}`];
+  }),
+};
 
 // What the program gives on the command line for a log under its own name.
 function programRun(file) {
@@ -203,11 +309,15 @@ async function compare(page, row, seen, language, what) {
   const lines = expected.messages.split('\n').filter((line) => line !== '').length;
   const same = (got, want) => (want === null ? got === null : got !== null && Buffer.compare(got, want) === 0);
   check(seen.data.status === String(expected.status), `${what}: status ${seen.data.status}, the program's ${expected.status}`);
-  check(Number(seen.data.errors) + Number(seen.data.warnings) === lines && seen.said.length === lines &&
+  // Each line the program wrote is told once: in the headline or in the list under it.
+  check(Number(seen.data.errors) + Number(seen.data.warnings) === lines &&
+    seen.said.length + Number(seen.data.headlined) === lines &&
     (Number(seen.data.errors) > 0) === (expected.status !== 0), `${what}: ${JSON.stringify(seen.data)} told, ` +
-    `the program wrote ${lines} lines`);
+    `${seen.said.length} listed; the program wrote ${lines} lines`);
   check(new RegExp(`(exit status|wyjścia) ${expected.status}`).test(seen.meaning), `${what}: the status's meaning`);
-  check(expected.kml === null ? !/^(Converted|Gotowe)/.test(seen.status) : language !== 'en' ||
+  const plain = expected.status === 0 && !/not look like a position log/.test(expected.messages) &&
+    LOGS[row.logs[0]].length > 0;
+  check(expected.kml === null ? !/^(Converted|Gotowe|Przekonwertowano)/.test(seen.status) : language !== 'en' || !plain ||
     seen.status === `Converted: ${seen.positions} position${seen.positions === '1' ? '' : 's'}.`,
   `${what}: the headline says a KML was written exactly when one was: ${seen.status}`);
   check(expected.messages ? seen.messages === expected.messages : !/kml:/.test(seen.messages) &&
@@ -246,16 +356,21 @@ async function testEngine(engine, origin) {
         page = await openPage(browser, `${origin}/index.html${row.query || ''}`, trouble, row.browser);
         language = await page.$eval('html', (html) => html.lang);
       }
+      if (row.dark && engine !== 'chrome') {
+        continue;
+      }
       if (row.language) {
         await page.click(`[data-language="${row.language}"]`);
         language = row.language;
       }
+      await page.setViewport({ width: row.width || 1280, height: 800 });
+      if (row.dark) {
+        await page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: 'dark' }]);
+      }
       if (row.logs) {
         await page.$eval('body', (body) => { body.dataset.convertMs = ''; });
         await (await page.$('#log')).uploadFile(...row.logs.map((name) => path.join(work, name)));
-        await page.waitForFunction(() => document.body.dataset.convertMs ||
-          document.getElementById('status').classList.contains('failure') && !document.getElementById('route').firstChild,
-        { timeout: 60000, polling: 100 });
+        await page.waitForFunction(() => document.body.dataset.convertMs, { timeout: 60000, polling: 100 });
       }
       const seen = await look(page);
       check(seen.hiddenSeen.length === 0, `${what}: hidden yet seen: ${seen.hiddenSeen}`);
@@ -271,25 +386,12 @@ async function testEngine(engine, origin) {
         fs.mkdirSync(path.join(pageDir, '..', 'screenshots'), { recursive: true });
         await page.screenshot({ path: path.join(pageDir, '..', 'screenshots', `${engine}-${served}${row.shot}.png`), fullPage: true });
       }
-      if (k === 2) {  // an English browser, before any log: the keyboard reaches the log
-        let reached = false;
-        for (let tab = 0; tab < 5 && !reached; ++tab) {
-          await page.keyboard.press('Tab');
-          reached = await page.evaluate(() => document.activeElement.id === 'log');
-        }
-        check(reached, `${what}: the keyboard reaches the log input`);
+      for (const name of row.checks || []) {
+        const [holds, seenThere] = await CHECKS[name](page);
+        check(holds, `${what}: ${name}: ${seenThere}`);
       }
-      if (row.shot === 'pl-sample') {  // the layout: in view at 1280×800, one column at 390 px
-        check(await page.evaluate(() => ['status', 'route'].every((id) => {
-          const box = document.getElementById(id).getBoundingClientRect();
-          return box.top >= 0 && box.top < innerHeight - 40 && box.height > 0;
-        })), `${what}: at 1280×800 the status and the route are in view`);
-        await page.setViewport({ width: 390, height: 800 });
-        check(await page.evaluate(() => {
-          const [result, route] = ['status', 'route'].map((id) => document.getElementById(id).getBoundingClientRect());
-          return route.top > result.bottom && Math.abs(route.left - result.left) < 2;
-        }), `${what}: at 390 px, one column`);
-        await page.setViewport({ width: 1280, height: 800 });
+      if (row.dark) {
+        await page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: 'light' }]);
       }
     }
     check(trouble.length === 0, `${engine} ${served}: no policy violation, no console error: ${trouble.join('; ')}`);

@@ -18,14 +18,17 @@
 
   const number = (value) => value.toLocaleString(language);
 
-  // The language the reader asked for (?lang=pl), else the browser's first choice.
+  // The language the reader asked for (?lang=pl), else the first of the browser's that the
+  // page has ("de, pl, en" gives Polish), else English.
   function chosenLanguage() {
     const asked = new URLSearchParams(location.search).get('lang');
     if (Object.prototype.hasOwnProperty.call(WORDS, asked)) {
       return asked;
     }
-    const first = (navigator.languages && navigator.languages[0]) || navigator.language || 'en';
-    return first.toLowerCase().startsWith('pl') ? 'pl' : 'en';
+    const preferred = navigator.languages && navigator.languages.length > 0 ? navigator.languages : [navigator.language];
+    const had = preferred.map((tag) => String(tag).toLowerCase().split('-')[0])
+      .find((language) => Object.prototype.hasOwnProperty.call(WORDS, language));
+    return had || 'en';
   }
 
   function setLanguage(chosen) {
@@ -103,8 +106,34 @@
     $(id).hidden = text === '';
   }
 
-  // The headline and what goes with it: the outcome in words, a log that is no position
-  // log, where the log stopped, the errors and warnings, and what the status means.
+  // What came of the log, as two lines: the most important truth, then what else the
+  // reader must know at once; each {text, tone, told: the diagnostic it tells, if any}.
+  // A failure comes first; then a file that is no position log (the program's verdict);
+  // then what was converted, and why the conversion stopped early.
+  function headlines(outcome) {
+    const decisive = outcome.said.find((diagnostic) => diagnostic.error && diagnostic.status === outcome.status);
+    const verdict = outcome.said.find((diagnostic) => diagnostic.id === 'not-a-position-log');
+    const notALog = verdict && {
+      text: words.notALog(Number(verdict.values[0]), Number(verdict.values[1])), tone: 'warning', told: verdict };
+    let converted = { text: words.converted(outcome.route), tone: '' };
+    if (outcome.status === 1 || outcome.status === 255) {
+      const text = !decisive ? words.notConverted(words.nothingSaid)
+        : outcome.status === 1 ? words.notConverted(told(decisive)) : sentence(decisive);
+      return [{ text, tone: 'failure', told: decisive }, notALog].filter(Boolean);
+    }
+    if (shown.size === 0) {
+      converted = { text: words.emptyFile, tone: 'warning', told: decisive };
+    } else if (outcome.status === 2 && decisive) {
+      const why = (words.whyEnded[decisive.id] || told)(decisive);
+      converted = { text: words.endedEarly(outcome.records, outcome.stated, why), tone: 'warning', told: decisive };
+    } else if (outcome.status === 3 && decisive) {
+      converted = { text: words.listingFailed(outcome.route, decisive.values[0]), tone: 'warning', told: decisive };
+    }
+    return notALog ? [notALog, converted] : [converted];
+  }
+
+  // The headline and what goes with it: the outcome in words, where the log's end marker
+  // stopped it, the errors and warnings not in the headline, and what the status means.
   function renderOutcome(outcome) {
     const errors = outcome ? outcome.said.filter((diagnostic) => diagnostic.error) : [];
     const warnings = outcome ? outcome.said.filter((diagnostic) => !diagnostic.error) : [];
@@ -112,20 +141,21 @@
     status.dataset.status = outcome ? String(outcome.status) : '';
     status.dataset.errors = String(errors.length);
     status.dataset.warnings = String(warnings.length);
-    status.classList.toggle('failure', Boolean(shown && (shown.failure || (outcome && !outcome.kmlWritten))));
-    if (!outcome) {
-      status.textContent = !shown ? words.nothingYet : shown.failure ? shown.failure() : words.convertingStatus;
-    } else {
-      status.textContent = outcome.kmlWritten ? words.converted(outcome.route)
-        : words.notConverted(errors.length > 0 ? told(errors[0]) : words.nothingSaid);
-    }
-    const odd = outcome ? outcome.offTheEarth + outcome.notFinite : 0;
-    show('verdict', outcome && 2 * odd > outcome.records ? words.notALog(odd, outcome.records) : '');
+    const [headline, detail] = outcome ? headlines(outcome)
+      : [{ text: !shown ? words.nothingYet : shown.failure ? shown.failure() : words.convertingStatus,
+        tone: shown && shown.failure ? 'failure' : '' }];
+    status.textContent = headline.text;
+    status.className = headline.tone;
+    show('detail', detail ? detail.text : '');
+    $('detail').className = detail ? detail.tone : '';
+    const headlined = [headline, detail].map((line) => line && line.told).filter(Boolean);
+    status.dataset.headlined = String(headlined.length);
     show('stopped', outcome && outcome.stop === 'end-marker' && outcome.records < outcome.stated
       ? words.endMarker(outcome.records, outcome.stated) : '');
     show('tally', outcome ? words.tally(errors.length, warnings.length) : '');
     const said = $('said');
-    said.replaceChildren(...errors.concat(warnings).map((diagnostic) => {
+    said.replaceChildren(...errors.concat(warnings).filter((diagnostic) => !headlined.includes(diagnostic))
+      .map((diagnostic) => {
       const item = document.createElement('li');
       item.className = diagnostic.error ? 'failure' : 'warning';
       item.textContent = sentence(diagnostic);
@@ -163,9 +193,12 @@
     $('chosen').textContent = !shown || !shown.name ? ''
       : answer ? words.chosen(shown.name, shown.size) : words.converting(shown.name, shown.size);
     show('left-out', shown && shown.leftOut && shown.leftOut.length > 0 ? words.leftOut(shown.leftOut.join(', ')) : '');
+    $('route').hidden = !(outcome && shown.route && shown.route.drawn > 0);
     if (!outcome) {
       $('count').textContent = '–';
       $('positions').textContent = '–';
+      $('count').className = '';
+      $('positions').className = '';
       $('messages').textContent = shown ? '' : words.noMessagesYet;
       $('route-summary').textContent = shown ? '' : words.noRouteYet;
       $('listing-note').textContent = words.listingNote;
@@ -173,16 +206,14 @@
     }
     $('messages').textContent = answer.messages || words.noMessages;
     $('download-kml').textContent = outcome.kmlWritten ? words.saveKml(kmlName(shown.name)) : '';
-    $('count').textContent = outcome.stated < 0 && outcome.records === 0 ? words.noneRead
-      : words.recordsOf(outcome.records, outcome.stated);
+    const noneRead = outcome.stated < 0 && outcome.records === 0;
+    $('count').textContent = noneRead ? words.noneRead : words.recordsOf(outcome.records, outcome.stated);
+    $('count').className = noneRead ? 'none' : '';
     $('positions').textContent = outcome.kmlWritten ? number(outcome.route) : words.noKml;
+    $('positions').className = outcome.kmlWritten ? '' : 'none';
     const lines = answer.listed !== '' ? 1 + 2 * outcome.records : 0;
     $('listing-note').textContent = lines > LISTING_SHOWN ? words.listingPart(LISTING_SHOWN, lines) : words.listingNote;
     $('route-summary').textContent = summary(outcome, shown.route);
-    const empty = $('route').querySelector('text');
-    if (empty) {
-      empty.textContent = $('route-summary').textContent;
-    }
   }
 
   // The converter's answer: what came of the log at once, the route and what there is to
@@ -196,13 +227,11 @@
     shown.answer = answer;
     const positions = answer.outcome.onTheEarth;
     shown.route = { drawn: positions.length / 2, ...kmlRoute.measure(positions) };
-    render();
-    performance.measure('kml: choice to output shown', { start: started });
     if (shown.route.drawn > 0) {
       kmlRoute.draw($('route'), positions, shown.route.extent);
-    } else if (answer.outcome.kmlWritten) {
-      kmlRoute.note($('route'), $('route-summary').textContent);
     }
+    render();
+    performance.measure('kml: choice to output shown', { start: started });
     // What there is to save is offered at once; its file is made when it is asked for.
     if (answer.listing.length > 0) {
       offer('download-listing', answer.listing, 'text/plain', 'trasa.txt');

@@ -80,18 +80,13 @@ const kmlRoute = (function () {
         [lastX, lastY] = [x, y];
       }
     }
-    const at = (k) => ({ cx: left + points[k] * across, cy: top - points[k + 1] * scale, r: 7 });
+    // The end is a ring around the last position and the start a dot drawn over it, so
+    // that both are seen where a walk ends where it began.
+    const at = (k, r) => ({ cx: left + points[k] * across, cy: top - points[k + 1] * scale, r });
     svg.append(element('polyline', { points: drawn.trimEnd(), class: 'line' }),
-      element('circle', { ...at(0), class: 'start' }),
-      element('circle', { ...at(last), class: 'end' }));
+      element('circle', { ...at(last, 9), class: 'end' }),
+      element('circle', { ...at(0, 5), class: 'start' }));
   }
 
-  // Writes `text` in the middle of `svg`, where no route can be drawn.
-  function note(svg, text) {
-    const written = element('text', { x: WIDTH / 2, y: HEIGHT / 2, 'text-anchor': 'middle', class: 'empty' });
-    written.textContent = text;
-    svg.replaceChildren(written);
-  }
-
-  return { measure, draw, note };
+  return { measure, draw };
 })();

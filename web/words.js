@@ -18,6 +18,13 @@ const WORDS = (function () {
   const number = (language) => (n) => n.toLocaleString(language);
   const enNumber = number('en');
   const plNumber = number('pl');
+  // "z 1 rekordu", "z 2 rekordów", "z 5 rekordów": after "z", one record in the singular,
+  // any other number in the plural's genitive (and a fraction in the singular).
+  const ofRecords = (n) => pl(n, { one: 'rekordu', few: 'rekordów', many: 'rekordów', other: 'rekordu' });
+  // A verb agrees with the number of its subject as Polish counts it: "1 z 3 rekordów nie
+  // wskazuje", "2 z 3 nie wskazują", "5 z 9 nie wskazuje", "22 z 30 nie wskazują".
+  const plRules = new Intl.PluralRules('pl');
+  const plVerb = (n, singular, plural) => (plRules.select(n) === 'few' ? plural : singular);
 
   return {
     en: {
@@ -50,6 +57,19 @@ const WORDS = (function () {
       converted: (positions) => `Converted: ${en(positions, { one: 'position', other: 'positions' })}.`,
       notConverted: (cause) => `Nothing was converted: ${cause}.`,
       nothingSaid: 'the program gave no reason',
+      // Status 2: what was read of what the log states, and why reading stopped.
+      endedEarly: (records, stated, why) => (stated >= 0
+        ? `Converted ${enNumber(records)} of ${en(stated, { one: 'record', other: 'records' })}: ${why}.`
+        : `${why.charAt(0).toUpperCase()}${why.slice(1)}: there is no position to convert.`),
+      whyEnded: {
+        'log-ends-early': () => 'the log ends early, with no end marker',
+        'log-ends-in-count': () => 'the log ends inside its record count',
+        'log-unreadable': (d) => `the log could not be read to its end (${d.values[0]})`,
+        'dump-cut': () => 'the dump was cut off: it has no end record',
+      },
+      emptyFile: 'The file is empty: there is no position to convert.',
+      listingFailed: (positions, why) => `Converted ${en(positions, { one: 'position', other: 'positions' })}, ` +
+        `but the listing could not be written whole (${why}).`,
       leftOut: (names) => `Only one log is converted at a time; left out: ${names}.`,
       tally: (errors, warnings) => [
         errors > 0 ? en(errors, { one: 'error', other: 'errors' }) : '',
@@ -58,7 +78,7 @@ const WORDS = (function () {
       endMarker: (records, stated) => `The log's end marker came after ${enNumber(records)} of ` +
         `${en(stated, { one: 'record', other: 'records' })}.`,
       notALog: (odd, records) => `This does not look like a position log: ${enNumber(odd)} of ` +
-        `${en(records, { one: 'record', other: 'records' })} are no position on the Earth.`,
+        `${en(records, { one: 'record', other: 'records' })} ${odd === 1 ? 'gives' : 'give'} no position on the Earth.`,
       meaningOf: (code) => `What exit status ${code} means`,
       meanings: {
         0: 'The log was converted: the KML holds every position it has.',
@@ -91,7 +111,7 @@ const WORDS = (function () {
         `${off === 1 ? 'is' : 'are'} not drawn.`,
       extent: (north, south, east, west) => ` Extent: north ${north}, south ${south}, east ${east}, west ${west}.`,
       degrees: (value, compass) => `${Math.abs(value).toLocaleString('en', { minimumFractionDigits: 5,
-        maximumFractionDigits: 5 })}° ${compass}`,
+        maximumFractionDigits: 5 })}°\u00a0${compass}`,
       compass: { N: 'N', S: 'S', E: 'E', W: 'W' },
       converterFailed: (why) => `The converter failed: ${why}`,
       cannotStart: (why) => `The converter could not be started in this browser: ${why}`,
@@ -126,6 +146,9 @@ const WORDS = (function () {
           `coordinates that are not finite numbers, left out of the route (the first is POS ${d.values[1]})`,
         'off-the-earth': (d) => `${en(Number(d.values[0]), { one: 'position lies', other: 'positions lie' })} ` +
           `beyond 90° of latitude or 180° of longitude (the first is POS ${d.values[1]})`,
+        'not-a-position-log': (d) => `${d.path} does not look like a position log: ${enNumber(Number(d.values[0]))} ` +
+          `of ${en(Number(d.values[1]), { one: 'record', other: 'records' })} read ` +
+          `${d.values[0] === '1' ? 'gives' : 'give'} no position on the Earth`,
         'listing-failed': (d) => `the listing could not be written: ${d.values[0]}`,
         'kml-is-log': () => 'the KML would overwrite the log itself',
         'kml-is-listing': () => 'the KML would go where the listing goes',
@@ -178,16 +201,27 @@ const WORDS = (function () {
         { one: 'pozycję', few: 'pozycje', many: 'pozycji' })}.`,
       notConverted: (cause) => `Nic nie przekonwertowano: ${cause}.`,
       nothingSaid: 'program nie podał przyczyny',
+      endedEarly: (records, stated, why) => (stated >= 0
+        ? `Przekonwertowano ${plNumber(records)} z ${ofRecords(stated)}: ${why}.`
+        : `${why.charAt(0).toUpperCase()}${why.slice(1)}: nie ma żadnej pozycji do przekonwertowania.`),
+      whyEnded: {
+        'log-ends-early': () => 'log urywa się przedwcześnie, bez znacznika końca',
+        'log-ends-in-count': () => 'log urywa się w środku liczby rekordów',
+        'log-unreadable': (d) => `nie da się odczytać logu do końca (${d.values[0]})`,
+        'dump-cut': () => 'zrzut jest ucięty: nie ma rekordu końca',
+      },
+      emptyFile: 'Plik jest pusty: nie ma żadnej pozycji do przekonwertowania.',
+      listingFailed: (positions, why) => `Przekonwertowano ${pl(positions, { one: 'pozycję', few: 'pozycje',
+        many: 'pozycji' })}, ale nie udało się wypisać całego wykazu (${why}).`,
       leftOut: (names) => `Naraz konwertuję jeden log; pominięte: ${names}.`,
       tally: (errors, warnings) => [
         errors > 0 ? pl(errors, { one: 'błąd', few: 'błędy', many: 'błędów' }) : '',
         warnings > 0 ? pl(warnings, { one: 'ostrzeżenie', few: 'ostrzeżenia', many: 'ostrzeżeń' }) : '',
       ].filter(Boolean).join(', '),
       endMarker: (records, stated) => `Log kończy się znacznikiem końca po ${plNumber(records)} z ` +
-        `${pl(stated, { one: 'rekordu', few: 'rekordów', many: 'rekordów', other: 'rekordu' })}.`,
-      notALog: (odd, records) => `To nie wygląda na log pozycji: ${plNumber(odd)} z ` +
-        `${pl(records, { one: 'rekordu', few: 'rekordów', many: 'rekordów', other: 'rekordu' })} ` +
-        'nie wskazuje miejsca na Ziemi.',
+        `${ofRecords(stated)}.`,
+      notALog: (odd, records) => `To nie wygląda na log pozycji: ${plNumber(odd)} z ${ofRecords(records)} ` +
+        `${plVerb(odd, 'nie wskazuje', 'nie wskazują')} miejsca na Ziemi.`,
       meaningOf: (code) => `Co oznacza kod wyjścia ${code}`,
       meanings: {
         0: 'Log został przekonwertowany: plik KML zawiera każdą jego pozycję.',
@@ -225,7 +259,7 @@ const WORDS = (function () {
       extent: (north, south, east, west) => ` Zasięg: północ ${north}, południe ${south}, wschód ${east}, ` +
         `zachód ${west}.`,
       degrees: (value, compass) => `${Math.abs(value).toLocaleString('pl', { minimumFractionDigits: 5,
-        maximumFractionDigits: 5 })}° ${compass}`,
+        maximumFractionDigits: 5 })}°\u00a0${compass}`,
       compass: { N: 'N', S: 'S', E: 'E', W: 'W' },
       converterFailed: (why) => `Błąd konwertera: ${why}`,
       cannotStart: (why) => `Nie udało się uruchomić konwertera w tej przeglądarce: ${why}`,
@@ -255,13 +289,15 @@ const WORDS = (function () {
         'log-unreadable': (d) => `nie da się odczytać pliku ${d.path} do końca: ${d.values[0]}`,
         'log-ends-in-count': (d) => `plik ${d.path} urywa się w środku liczby rekordów`,
         'log-ends-early': (d) => `plik ${d.path} urywa się po ${plNumber(Number(d.values[0]))} z ` +
-          `${pl(Number(d.values[1]), { one: 'rekordu', few: 'rekordów', many: 'rekordów', other: 'rekordu' })}, ` +
-          'bez znacznika końca',
+          `${ofRecords(Number(d.values[1]))}, bez znacznika końca`,
         'not-finite': (d) => `współrzędne ${pl(Number(d.values[0]), { one: 'rekordu', few: 'rekordów',
           many: 'rekordów', other: 'rekordu' })} nie są liczbami skończonymi; pominięto je na trasie ` +
           `(pierwszy: POS ${d.values[1]})`,
         'off-the-earth': (d) => `${pl(Number(d.values[0]), { one: 'pozycja leży', few: 'pozycje leżą',
           many: 'pozycji leży' })} poza 90° szerokości lub 180° długości geograficznej (pierwsza: POS ${d.values[1]})`,
+        'not-a-position-log': (d) => `plik ${d.path} nie wygląda na log pozycji: ${plNumber(Number(d.values[0]))} z ` +
+          `${ofRecords(Number(d.values[1]))} ${plVerb(Number(d.values[0]), 'nie wskazuje', 'nie wskazują')} ` +
+          'miejsca na Ziemi',
         'listing-failed': (d) => `nie udało się zapisać wykazu: ${d.values[0]}`,
         'kml-is-log': () => 'plik KML nadpisałby sam log',
         'kml-is-listing': () => 'plik KML trafiłby tam, gdzie trafia wykaz',
