@@ -28,6 +28,7 @@ void Run(const std::vector<std::string>& arguments, Outcome& outcome)
 {
     const std::string logPath = arguments.size() >= 2 ? arguments[1] : "eeprom.hex";
     const std::string kmlPath = arguments.size() >= 3 ? arguments[2] : "trasa.kml";
+    outcome.kmlPath = kmlPath;
 
     const Opened opened = OpenFile(logPath, "rb");
     std::FILE* const file = opened.stream;

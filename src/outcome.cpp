@@ -35,7 +35,7 @@ const std::vector<Saying> kSayings = {
     {Said::OffTheEarth, "off-the-earth", kConverted,
      "%s position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS %s)"},
     {Said::NotAPositionLog, "not-a-position-log", kConverted,
-     "does not look like a position log: %s of the %s records read give no position on the Earth"},
+     "does not look like a position log: no position on the Earth in %s of the %s records read"},
     {Said::ListingFailed, "listing-failed", kListingFailed, "%s"},
     {Said::KmlIsLog, "kml-is-log", kNothingConverted, "is the log itself; refusing to overwrite it"},
     {Said::KmlIsListing, "kml-is-listing", kNothingConverted,

@@ -100,6 +100,7 @@ enum class Stop {
 struct Outcome {
     std::FILE* messages = nullptr;  // where each diagnostic is written as it is said
     std::vector<Diagnostic> said;
+    std::string kmlPath;      // where the KML goes, as the command line named it
     bool kmlWritten = false;  // a KML is at the path, whole
     int stated = -1;          // the record count the log states; -1 when none was read
     int records = 0;          // records read whole

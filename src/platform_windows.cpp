@@ -1,12 +1,14 @@
 // Windows: the narrow command line and std::fopen go through the ANSI code page, which
 // cannot hold every name ("trasa_łódź.hex"). Arguments and paths go through the wide
 // interfaces instead, and are UTF-8 inside the program.
+#include "outcome.h"
 #include "platform.h"
 
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -16,18 +18,47 @@
 namespace {
 
 UINT consoleOutput;
+bool ownConsole = false;  // kml alone holds its console: it was started by a double-click
 
 void RestoreConsole()
 {
     SetConsoleOutputCP(consoleOutput);
 }
 
-// A console that kml alone holds (it was started by a double-click, not from a command
-// prompt) closes as soon as kml ends: what it said would be gone before it was read.
+// What a window of kml's own says after the listing, in the user's language: Polish when
+// Windows speaks Polish, English otherwise.
+struct WindowWords {
+    const char* written;  // the KML's full path, and its positions
+    const char* one;      // a position, counted: 1, then 2 to 4 (not 12 to 14), then the rest
+    const char* few;
+    const char* many;
+    const char* none;
+    const char* close;
+};
+
+const WindowWords& Words()
+{
+    static const WindowWords english = {"The KML is written: %s (%d %s).\n", "position", "positions", "positions",
+                                        "No KML was written; the message above says why.\n",
+                                        "Press Enter to close this window.\n"};
+    static const WindowWords polish = {"Zapisano plik KML: %s (%d %s).\n", "pozycja", "pozycje", "pozycji",
+                                       "Nie zapisano pliku KML; przyczynę podano powyżej.\n",
+                                       "Naciśnij Enter, aby zamknąć to okno.\n"};
+    return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_POLISH ? polish : english;
+}
+
+const char* Counted(int n, const WindowWords& words)
+{
+    const int tens = n % 100;
+    return n == 1 ? words.one : n % 10 >= 2 && n % 10 <= 4 && (tens < 12 || tens > 14) ? words.few : words.many;
+}
+
+// A console that kml alone holds closes as soon as kml ends: what it said would be gone
+// before it was read.
 void WaitBeforeTheConsoleCloses()
 {
     std::fflush(stdout);
-    std::fputs("Press Enter to close this window.\n", stderr);
+    std::fputs(Words().close, stderr);
     std::fflush(stderr);
     for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar()) {
     }
@@ -97,6 +128,7 @@ std::vector<std::string> StartProcess(int, char*[])
     DWORD processes[2];
     if (GetConsoleProcessList(processes, 2) == 1 && IsConsole(STD_INPUT_HANDLE) && IsConsole(STD_OUTPUT_HANDLE) &&
         IsConsole(STD_ERROR_HANDLE)) {
+        ownConsole = true;
         std::atexit(WaitBeforeTheConsoleCloses);
     }
     int count = 0;
@@ -260,4 +292,21 @@ bool OutcomeTaken()
     return false;
 }
 
-void HandOver(const Outcome&, int) {}
+// A window of kml's own says, after the listing, what was written and where, since whoever
+// double-clicked kml.exe cannot see the folder it ran in.
+void HandOver(const Outcome& outcome, int)
+{
+    if (!ownConsole) {
+        return;
+    }
+    const WindowWords& words = Words();
+    std::fflush(stdout);
+    if (outcome.kmlWritten) {
+        std::error_code failed;
+        const std::filesystem::path full = std::filesystem::absolute(std::filesystem::u8path(outcome.kmlPath), failed);
+        const std::string shown = failed ? outcome.kmlPath : full.u8string();
+        std::fprintf(stderr, words.written, shown.c_str(), outcome.route, Counted(outcome.route, words));
+    } else {
+        std::fputs(words.none, stderr);
+    }
+}

@@ -51,7 +51,7 @@ unreadable() {
   printf 'Dear diary, today we walked from Zakopane to the lake.\n' >notes.txt
   listing=/dev/null convert notes.txt
   expect 2 'kml: notes.txt: 4 position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS 0)' \
-    'kml: notes.txt: does not look like a position log: 4 of the 4 records read give no position on the Earth' \
+    'kml: notes.txt: does not look like a position log: no position on the Earth in 4 of the 4 records read' \
     'kml: notes.txt: log ends after 4 of 25924 records, with no end marker'
   assert_file_not_empty trasa.kml
 }
@@ -68,7 +68,7 @@ unreadable() {
   done <<'ROWS'
 4916.2,1958.8 4916.3,1958.9 4916.4,1959.0@
 4916.2,1958.8 9100,1958.9 4916.4,1959.0@kml: log.bin: 1 position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS 1)
-4916.2,1958.8 4916.3,-18100@kml: log.bin: 1 position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS 1)@kml: log.bin: does not look like a position log: 1 of the 2 records read give no position on the Earth
-4916.2,1958.8 9100,1958.9 nan,1959.0@kml: log.bin: 1 position(s) left out of the route, coordinates not finite (first at POS 2)@kml: log.bin: 1 position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS 1)@kml: log.bin: does not look like a position log: 2 of the 3 records read give no position on the Earth
+4916.2,1958.8 4916.3,-18100@kml: log.bin: 1 position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS 1)@kml: log.bin: does not look like a position log: no position on the Earth in 1 of the 2 records read
+4916.2,1958.8 9100,1958.9 nan,1959.0@kml: log.bin: 1 position(s) left out of the route, coordinates not finite (first at POS 2)@kml: log.bin: 1 position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS 1)@kml: log.bin: does not look like a position log: no position on the Earth in 2 of the 3 records read
 ROWS
 }

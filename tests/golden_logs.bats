@@ -63,8 +63,8 @@ marker_first@0@
 colon_first@0@
 worked@0@
 ties@0@
-not_finite@0@kml: log.bin: 5 position(s) left out of the route, coordinates not finite (first at POS 1)@kml: log.bin: does not look like a position log: 5 of the 7 records read give no position on the Earth
-huge@0@kml: log.bin: 4 position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS 0)@kml: log.bin: does not look like a position log: 4 of the 5 records read give no position on the Earth
+not_finite@0@kml: log.bin: 5 position(s) left out of the route, coordinates not finite (first at POS 1)@kml: log.bin: does not look like a position log: no position on the Earth in 5 of the 7 records read
+huge@0@kml: log.bin: 4 position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS 0)@kml: log.bin: does not look like a position log: no position on the Earth in 4 of the 5 records read
 short_count@2@kml: log.bin: log ends inside the record count
 short_inside@2@kml: log.bin: log ends after 1 of 2 records, with no end marker
 short_marker@2@kml: log.bin: log ends after 1 of 2 records, with no end marker

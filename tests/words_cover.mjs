@@ -38,6 +38,19 @@ const forms = [
   [pl.said['off-the-earth']({ values: ['5', '3'] }),
     '5 pozycji leży poza 90° szerokości lub 180° długości geograficznej (pierwsza: POS 3)'],
   [pl.offTheEarth(2), ' 2 pozycje leżą poza Ziemią i nie zostały narysowane.'],
+  // The verb agrees with the number before "z", the noun after it with its own.
+  ...[[1, 'nie wskazuje', 'rekordu'], [2, 'nie wskazują', 'rekordów'], [5, 'nie wskazuje', 'rekordów'],
+    [22, 'nie wskazują', 'rekordów']].flatMap(([n, verb, records]) => [
+    [pl.notALog(n, n), `To nie wygląda na log pozycji: ${n} z ${n} ${records} ${verb} miejsca na Ziemi.`],
+    [pl.said['not-a-position-log']({ path: 'a.hex', values: [String(n), '30'] }),
+      `plik a.hex nie wygląda na log pozycji: ${n} z 30 rekordów ${verb} miejsca na Ziemi`],
+    [pl.endedEarly(n, n, 'x'), `Przekonwertowano ${n} z ${n} ${records}: x.`]]),
+  [pl.listingFailed(22, 'x'), 'Przekonwertowano 22 pozycje, ale nie udało się wypisać całego wykazu (x).'],
+  [pl.listingFailed(5, 'x'), 'Przekonwertowano 5 pozycji, ale nie udało się wypisać całego wykazu (x).'],
+  [en.notALog(1, 1), 'This does not look like a position log: 1 of 1 record gives no position on the Earth.'],
+  [en.notALog(2, 3), 'This does not look like a position log: 2 of 3 records give no position on the Earth.'],
+  [en.endedEarly(0, -1, en.whyEnded['log-ends-in-count']()),
+    'The log ends inside its record count: there is no position to convert.'],
 ];
 for (const [got, want] of forms) {
   if (got !== want) {
