@@ -43,9 +43,9 @@ std::string MakeFullLog()
 void Convert(std::FILE* log, std::FILE* kml, std::FILE* listing)
 {
     Outcome outcome;
-    outcome.messages = std::tmpfile();
+    outcome.messageStream = std::tmpfile();
     Log stream;
-    if (outcome.messages == nullptr || !OpenLog(log, "full log", stream, outcome)) {
+    if (outcome.messageStream == nullptr || !OpenLog(log, "full log", stream, outcome)) {
         std::fprintf(stderr, "kml_bench: the full log did not open\n");
         std::exit(1);
     }
@@ -54,7 +54,7 @@ void Convert(std::FILE* log, std::FILE* kml, std::FILE* listing)
         std::fprintf(stderr, "kml_bench: the full log did not convert\n");
         std::exit(1);
     }
-    std::fclose(outcome.messages);
+    std::fclose(outcome.messageStream);
 }
 
 std::string Contents(std::FILE* file)

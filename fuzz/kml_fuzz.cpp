@@ -43,11 +43,11 @@ int Convert(const std::string& bytes, Log& log, std::string* kml = nullptr, std:
     std::FILE* const listingFile = open_memstream(&written[1], &sizes[1]);
     Require(input != nullptr && kmlFile != nullptr && listingFile != nullptr, "cannot open the streams");
     Outcome outcome;
-    outcome.messages = std::fopen("/dev/null", "w");
+    outcome.messageStream = std::fopen("/dev/null", "w");
     if (OpenLog(input, "fuzz", log, outcome) && kml != nullptr) {
         ConvertLog(log, "fuzz", kmlFile, listingFile, outcome);
     }
-    for (std::FILE* const file : {input, kmlFile, listingFile, outcome.messages}) {
+    for (std::FILE* const file : {input, kmlFile, listingFile, outcome.messageStream}) {
         std::fclose(file);
     }
     for (int k = 0; k < 2; ++k) {

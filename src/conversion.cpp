@@ -1,20 +1,16 @@
+// One conversion, from an opened log to its listing, route and outcome: telling a dump
+// from a raw log, then reading each record, writing it twice, and entry how the log ended.
 #include "conversion.h"
 
 #include "kml_route.h"
+#include "stream_errors.h"
 #include "text_dump.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 
 namespace {
-
-// The reason a stream's writes failed, as an errno value; 0 while they have not.
-int WriteError(std::FILE* stream)
-{
-    return std::ferror(stream) ? LastError() : 0;
-}
 
 // A count of positions of one kind, and the first of them.
 struct Tally {
@@ -44,39 +40,21 @@ bool LooksLikePositionLog(int noPosition, int records)
     return 2 * static_cast<long>(noPosition) < records || records == 0;
 }
 
-// An offset as the messages give it: "0x" and at least four hex digits.
-std::string Hex(std::ptrdiff_t offset)
-{
-    char text[24];
-    std::snprintf(text, sizeof text, "0x%04lX", static_cast<unsigned long>(offset));
-    return text;
-}
-
 // Of a text dump: says where the first bytes that the conversion read but no record gave
 // lie, from the first of them to the last before the next record or the image's end.
-void ComplainOfGap(const Log& log, const std::string& path, Outcome& outcome)
+void SayGap(const Log& log, const std::string& path, Outcome& outcome)
 {
     const std::vector<bool>& given = log.given;
     const auto read = given.begin() + static_cast<std::ptrdiff_t>(std::min(log.bytes.at, given.size()));
     const auto first = std::find(given.begin(), read, false);
     if (first != read) {
         const auto next = std::find(first, given.end(), true);
-        Complain(outcome, {Said::DumpGap, path, 0, {Hex(first - given.begin()), Hex(next - given.begin() - 1)}});
+        Say(outcome, {Message::DumpGap, path, 0, {HexAddress(static_cast<std::uint64_t>(first - given.begin())),
+                                                       HexAddress(static_cast<std::uint64_t>(next - given.begin() - 1))}});
     }
 }
 
 }  // namespace
-
-int LastError()
-{
-    return errno != 0 ? errno : EIO;
-}
-
-int FlushError(std::FILE* stream)
-{
-    errno = 0;
-    return std::fflush(stream) == 0 ? WriteError(stream) : LastError();
-}
 
 bool OpenLog(std::FILE* file, const std::string& path, Log& log, Outcome& outcome)
 {
@@ -92,7 +70,7 @@ bool OpenLog(std::FILE* file, const std::string& path, Log& log, Outcome& outcom
     DecodedDump dump = DecodeDump(kind, bytes);
     if (dump.fault) {
         dump.fault->path = path;
-        Complain(outcome, std::move(*dump.fault));
+        Say(outcome, std::move(*dump.fault));
         return false;
     }
     bytes = LogStream{};
@@ -149,28 +127,28 @@ void ConvertLog(Log& log, const std::string& path, std::FILE* kml, std::FILE* li
     outcome.offTheEarth = offTheEarth.count;
     outcome.route = index - notFinite.count;
 
-    ComplainOfGap(log, path, outcome);
+    SayGap(log, path, outcome);
     if (notFinite.count > 0) {
-        Complain(outcome, {Said::NotFinite, path, 0, {std::to_string(notFinite.count), std::to_string(notFinite.first)}});
+        Say(outcome, {Message::NotFinite, path, 0, {std::to_string(notFinite.count), std::to_string(notFinite.first)}});
     }
     if (offTheEarth.count > 0) {
-        Complain(outcome,
-                 {Said::OffTheEarth, path, 0, {std::to_string(offTheEarth.count), std::to_string(offTheEarth.first)}});
+        Say(outcome,
+                 {Message::OffTheEarth, path, 0, {std::to_string(offTheEarth.count), std::to_string(offTheEarth.first)}});
     }
     const int noPosition = notFinite.count + offTheEarth.count;
     if (!LooksLikePositionLog(noPosition, index)) {
-        Complain(outcome, {Said::NotAPositionLog, path, 0, {std::to_string(noPosition), std::to_string(index)}});
+        Say(outcome, {Message::NotAPositionLog, path, 0, {std::to_string(noPosition), std::to_string(index)}});
     }
     if (log.cut) {
-        Complain(outcome, {Said::DumpCut, path});
+        Say(outcome, {Message::DumpCut, path});
     }
     if (outcome.stop == Stop::Cut) {
         if (log.bytes.error != 0) {
-            Complain(outcome, {Said::LogUnreadable, path, 0, {std::strerror(log.bytes.error)}});
+            Say(outcome, {Message::LogUnreadable, path, 0, {std::strerror(log.bytes.error)}});
         } else if (!countWhole) {
-            Complain(outcome, {Said::LogEndsInCount, path});
+            Say(outcome, {Message::LogEndsInCount, path});
         } else {
-            Complain(outcome, {Said::LogEndsEarly, path, 0, {std::to_string(index), std::to_string(count)}});
+            Say(outcome, {Message::LogEndsEarly, path, 0, {std::to_string(index), std::to_string(count)}});
         }
     }
 
@@ -178,6 +156,6 @@ void ConvertLog(Log& log, const std::string& path, std::FILE* kml, std::FILE* li
         listingError = FlushError(listing);
     }
     if (listingError != 0) {
-        Complain(outcome, {Said::ListingFailed, "standard output", 0, {std::strerror(listingError)}});
+        Say(outcome, {Message::ListingFailed, "standard output", 0, {std::strerror(listingError)}});
     }
 }

@@ -12,13 +12,6 @@
 #include <string>
 #include <vector>
 
-// The reason for the last failed call, as an errno value; EIO when the library left none.
-int LastError();
-
-// Flushes a stream; returns 0 when everything written to it arrived, else the reason as
-// an errno value.
-int FlushError(std::FILE* stream);
-
 // A log ready to convert: its bytes, raw as the file gives them or a text dump's image,
 // and, of a dump, what decoding it told.
 struct Log {

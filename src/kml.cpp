@@ -33,12 +33,12 @@ void Run(const std::vector<std::string>& arguments, Outcome& outcome)
     const Opened opened = OpenFile(logPath, "rb");
     std::FILE* const file = opened.stream;
     if (file == nullptr) {
-        Complain(outcome, {Said::LogUnopenable, logPath, 0, {std::strerror(opened.error)}});
+        Say(outcome, {Message::LogUnopenable, logPath, 0, {std::strerror(opened.error)}});
         // Whoever typed no log, or an option, may not know what kml takes.
         if (arguments.size() < 2) {
-            std::fprintf(outcome.messages, "usage: kml [LOG [KML]]\n");
+            std::fprintf(outcome.messageStream, "usage: kml [LOG [KML]]\n");
         } else if (logPath[0] == '-') {
-            std::fprintf(outcome.messages, "usage: kml [LOG [KML]] (kml takes no options)\n");
+            std::fprintf(outcome.messageStream, "usage: kml [LOG [KML]] (kml takes no options)\n");
         }
         return;
     }
@@ -65,7 +65,7 @@ int main(int argc, char* argv[])
 {
     const std::vector<std::string> arguments = StartProcess(argc, argv);
     Outcome outcome;
-    outcome.messages = stderr;
+    outcome.messageStream = stderr;
     outcome.keepPositions = OutcomeTaken();
     Run(arguments, outcome);
     const int status = ExitStatus(outcome);

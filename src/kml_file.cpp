@@ -1,7 +1,10 @@
+// The KML path: what may be done with it, decided once before anything is written;
+// the KML written beside it (or in place where it must be) and put there whole, or not at all.
 #include "kml_file.h"
 
 #include "conversion.h"
 #include "outcome.h"
+#include "stream_errors.h"
 
 #include <cerrno>
 #include <chrono>
@@ -129,11 +132,11 @@ bool MayReplace(const std::string& path, const std::string& file, FileId& checke
         std::fclose(stream);
     }
     if (!read) {
-        Complain(outcome, {Said::KmlUnreadable, path});
+        Say(outcome, {Message::KmlUnreadable, path});
         return false;
     }
     if (LookAt(head) == Content::Other) {
-        Complain(outcome, {Said::KmlNotKml, path});
+        Say(outcome, {Message::KmlNotKml, path});
         return false;
     }
     return true;
@@ -156,9 +159,9 @@ std::string FolderOf(const std::string& path)
 }
 
 // What a failed replacement says of the path: as it was.
-Said LeftAsItWas(const KmlFile& kml)
+Message LeftAsItWas(const KmlFile& kml)
 {
-    return kml.way == KmlWay::Replace ? Said::KmlKept : Said::KmlNotCreated;
+    return kml.way == KmlWay::Replace ? Message::KmlKept : Message::KmlNotCreated;
 }
 
 // Removes the new file, unless there is none; where it cannot be, says where it is left.
@@ -167,7 +170,7 @@ void Discard(KmlFile& kml, Outcome& outcome)
     if (!kml.partial.empty()) {
         const int error = RemoveNewFile();
         if (error != 0) {
-            Complain(outcome, {Said::KmlNewFileLeft, kml.path, 0, {kml.partial, std::strerror(error)}});
+            Say(outcome, {Message::KmlNewFileLeft, kml.path, 0, {kml.partial, std::strerror(error)}});
         }
         kml.partial.clear();
     }
@@ -198,7 +201,7 @@ Opened MakeNewFile(const std::string& folder, std::string& path)
 // Says that the path no longer holds what was decided on.
 KmlResult Changed(const KmlFile& kml, Outcome& outcome)
 {
-    Complain(outcome, {Said::KmlChanged, kml.path});
+    Say(outcome, {Message::KmlChanged, kml.path});
     return KmlResult::Refused;
 }
 
@@ -220,20 +223,20 @@ KmlResult PutInPlace(KmlFile& kml, Outcome& outcome)
         ForgetNewFile();
         kml.partial.clear();
         if (placed == Placed::Unsynced) {
-            Complain(outcome, {Said::KmlUnsynced, kml.path, 0, {std::strerror(failure)}});
+            Say(outcome, {Message::KmlUnsynced, kml.path, 0, {std::strerror(failure)}});
             return KmlResult::Failed;
         }
         return KmlResult::Written;
     }
     if (placed == Placed::Stranded) {
-        Complain(outcome, {Said::KmlChangedMoved, kml.path, 0, {kml.partial}});
+        Say(outcome, {Message::KmlChangedMoved, kml.path, 0, {kml.partial}});
         ForgetNewFile();
         return KmlResult::Refused;
     }
     if (placed == Placed::Changed) {
         Changed(kml, outcome);
     } else {
-        Complain(outcome, {LeftAsItWas(kml), kml.path, 0, {std::strerror(failure)}});
+        Say(outcome, {LeftAsItWas(kml), kml.path, 0, {std::strerror(failure)}});
     }
     Discard(kml, outcome);
     return placed == Placed::Changed ? KmlResult::Refused : KmlResult::Failed;
@@ -263,19 +266,19 @@ bool DecideKml(const std::string& log, const std::string& path, KmlFile& kml, Ou
     kml.path = kml.target = path;
     std::error_code error;  // a path that does not exist names no file, and no directory
     if (fs::is_directory(fs::u8path(log), error)) {  // opens on some systems
-        Complain(outcome, {Said::LogUnopenable, log, 0, {std::strerror(EISDIR)}});
+        Say(outcome, {Message::LogUnopenable, log, 0, {std::strerror(EISDIR)}});
         return false;
     }
     if (fs::equivalent(fs::u8path(log), fs::u8path(path), error)) {  // by any spelling or link
-        Complain(outcome, {Said::KmlIsLog, path});
+        Say(outcome, {Message::KmlIsLog, path});
         return false;
     }
     if (path.empty()) {
-        Complain(outcome, {Said::KmlCannotCreate, path, 0, {std::strerror(ENOENT)}});
+        Say(outcome, {Message::KmlCannotCreate, path, 0, {std::strerror(ENOENT)}});
         return false;
     }
     if (IsListingFile(path)) {
-        Complain(outcome, {Said::KmlIsListing, path});
+        Say(outcome, {Message::KmlIsListing, path});
         return false;
     }
     if (IsWrittenInPlace(path)) {
@@ -287,27 +290,27 @@ bool DecideKml(const std::string& log, const std::string& path, KmlFile& kml, Ou
     switch (fs::status(name, error).type()) {
     case fs::file_type::not_found:
         if (link) {
-            Complain(outcome, {Said::KmlLinkToNothing, path});
+            Say(outcome, {Message::KmlLinkToNothing, path});
             return false;
         }
         if (const int refused = RefusesNewFile(FolderOf(path))) {
-            Complain(outcome, {Said::KmlCannotCreate, path, 0, {std::strerror(refused)}});
+            Say(outcome, {Message::KmlCannotCreate, path, 0, {std::strerror(refused)}});
             return false;
         }
         kml.way = KmlWay::Create;
         return true;
     case fs::file_type::directory:
-        Complain(outcome, {Said::KmlUnopenable, path, 0, {std::strerror(EISDIR)}});
+        Say(outcome, {Message::KmlUnopenable, path, 0, {std::strerror(EISDIR)}});
         return false;
     case fs::file_type::block:
-        Complain(outcome, {Said::KmlBlockDevice, path});
+        Say(outcome, {Message::KmlBlockDevice, path});
         return false;
     case fs::file_type::regular:
         if (link) {
             kml.link = IdentifyFile(path);
             kml.target = fs::canonical(name, error).u8string();
             if (error) {
-                Complain(outcome, {Said::KmlUnopenable, path, 0, {error.message()}});
+                Say(outcome, {Message::KmlUnopenable, path, 0, {error.message()}});
                 return false;
             }
         }
@@ -334,7 +337,7 @@ KmlResult OpenKml(KmlFile& kml, Outcome& outcome)
             return Changed(kml, outcome);
         }
         if (kml.stream == nullptr) {
-            Complain(outcome, {Said::KmlUnopenable, path, 0, {std::strerror(opened.error)}});
+            Say(outcome, {Message::KmlUnopenable, path, 0, {std::strerror(opened.error)}});
             return KmlResult::Refused;
         }
         return KmlResult::Written;
@@ -344,7 +347,7 @@ KmlResult OpenKml(KmlFile& kml, Outcome& outcome)
     if (kml.stream == nullptr) {
         kml.partial.clear();
         const bool noFolder = made.error == ENOENT || made.error == ENOTDIR;
-        Complain(outcome, {noFolder ? Said::KmlCannotCreate : LeftAsItWas(kml), path, 0, {std::strerror(made.error)}});
+        Say(outcome, {noFolder ? Message::KmlCannotCreate : LeftAsItWas(kml), path, 0, {std::strerror(made.error)}});
         return noFolder ? KmlResult::Refused : KmlResult::Failed;
     }
     if (kml.way == KmlWay::Replace) {
@@ -358,12 +361,12 @@ KmlResult CloseKml(KmlFile& kml, Outcome& outcome)
     const int error = Finish(kml);
     if (error != 0) {
         if (!kml.partial.empty()) {
-            Complain(outcome, {LeftAsItWas(kml), kml.path, 0, {std::strerror(error)}});
+            Say(outcome, {LeftAsItWas(kml), kml.path, 0, {std::strerror(error)}});
             Discard(kml, outcome);
         } else if (kml.checked.exists) {
-            Complain(outcome, {Said::KmlIncomplete, kml.path, 0, {std::strerror(error)}});
+            Say(outcome, {Message::KmlIncomplete, kml.path, 0, {std::strerror(error)}});
         } else {
-            Complain(outcome, {Said::KmlUnwritten, kml.path, 0, {std::strerror(error)}});
+            Say(outcome, {Message::KmlUnwritten, kml.path, 0, {std::strerror(error)}});
         }
         return KmlResult::Failed;
     }

@@ -1,3 +1,4 @@
+// Writes the KML route document: its header, one coordinate line per position, its footer.
 #include "kml_route.h"
 
 #include "number_text.h"

@@ -1,7 +1,10 @@
+// The outcome's tables (the exit statuses, every diagnostic's id, status and words), and
+// each diagnostic said on one line, whatever bytes its path and values hold.
 #include "outcome.h"
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 const std::vector<StatusMeaning> kStatuses = {
     {kNothingConverted, "nothing was converted; the KML path is as it was"},
@@ -11,54 +14,73 @@ const std::vector<StatusMeaning> kStatuses = {
     {kConverted, "the log was converted"},
 };
 
-const std::vector<Saying> kSayings = {
-    {Said::LogUnopenable, "log-unopenable", kNothingConverted, "%s"},
-    {Said::DumpBadCharacter, "dump-bad-character", kNothingConverted, "bad character in record"},
-    {Said::DumpWrongLength, "dump-wrong-length", kNothingConverted, "wrong record length"},
-    {Said::DumpUnknownType, "dump-unknown-type", kNothingConverted, "unknown record type"},
-    {Said::DumpChecksum, "dump-checksum", kNothingConverted, "checksum mismatch"},
-    {Said::DumpNotIntelHex, "dump-not-intel-hex", kNothingConverted, "not an Intel HEX record"},
-    {Said::DumpNotSRecord, "dump-not-srecord", kNothingConverted, "not an S-record"},
-    {Said::DumpDisagrees, "dump-disagrees", kNothingConverted, "records give one address different bytes"},
-    {Said::DumpCountMismatch, "dump-count-mismatch", kNothingConverted, "record count mismatch"},
-    {Said::DumpUnreadable, "dump-unreadable", kNothingConverted, "%s"},
-    {Said::DumpOutOfRange, "dump-out-of-range", kNothingConverted,
+namespace {
+
+constexpr MessageEntry kEntries[] = {
+    {Message::LogUnopenable, "log-unopenable", kNothingConverted, "%s"},
+    {Message::DumpBadCharacter, "dump-bad-character", kNothingConverted, "bad character in record"},
+    {Message::DumpWrongLength, "dump-wrong-length", kNothingConverted, "wrong record length"},
+    {Message::DumpUnknownType, "dump-unknown-type", kNothingConverted, "unknown record type"},
+    {Message::DumpChecksum, "dump-checksum", kNothingConverted, "checksum mismatch"},
+    {Message::DumpNotIntelHex, "dump-not-intel-hex", kNothingConverted, "not an Intel HEX record"},
+    {Message::DumpNotSRecord, "dump-not-srecord", kNothingConverted, "not an S-record"},
+    {Message::DumpDisagrees, "dump-disagrees", kNothingConverted, "records give one address different bytes"},
+    {Message::DumpCountMismatch, "dump-count-mismatch", kNothingConverted, "record count mismatch"},
+    {Message::DumpUnreadable, "dump-unreadable", kNothingConverted, "%s"},
+    {Message::DumpOutOfRange, "dump-out-of-range", kNothingConverted,
      "no record holds a byte of the log; the first is at %s"},
-    {Said::DumpNoData, "dump-no-data", kNothingConverted, "no record holds a byte of the log"},
-    {Said::DumpGap, "dump-gap", kConverted, "bytes %s to %s are in no record; read as erased (FF)"},
-    {Said::DumpCut, "dump-cut", kLogIncomplete, "dump has no end record; it was cut off"},
-    {Said::LogUnreadable, "log-unreadable", kLogIncomplete, "%s"},
-    {Said::LogEndsInCount, "log-ends-in-count", kLogIncomplete, "log ends inside the record count"},
-    {Said::LogEndsEarly, "log-ends-early", kLogIncomplete, "log ends after %s of %s records, with no end marker"},
-    {Said::NotFinite, "not-finite", kConverted,
+    {Message::DumpNoData, "dump-no-data", kNothingConverted, "no record holds a byte of the log"},
+    {Message::DumpGap, "dump-gap", kConverted, "bytes %s to %s are in no record; read as erased (FF)"},
+    {Message::DumpCut, "dump-cut", kLogIncomplete, "dump has no end record; it was cut off"},
+    {Message::LogUnreadable, "log-unreadable", kLogIncomplete, "%s"},
+    {Message::LogEndsInCount, "log-ends-in-count", kLogIncomplete, "log ends inside the record count"},
+    {Message::LogEndsEarly, "log-ends-early", kLogIncomplete, "log ends after %s of %s records, with no end marker"},
+    {Message::NotFinite, "not-finite", kConverted,
      "%s position(s) left out of the route, coordinates not finite (first at POS %s)"},
-    {Said::OffTheEarth, "off-the-earth", kConverted,
+    {Message::OffTheEarth, "off-the-earth", kConverted,
      "%s position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS %s)"},
-    {Said::NotAPositionLog, "not-a-position-log", kConverted,
+    {Message::NotAPositionLog, "not-a-position-log", kConverted,
      "does not look like a position log: no position on the Earth in %s of the %s records read"},
-    {Said::ListingFailed, "listing-failed", kListingFailed, "%s"},
-    {Said::KmlIsLog, "kml-is-log", kNothingConverted, "is the log itself; refusing to overwrite it"},
-    {Said::KmlIsListing, "kml-is-listing", kNothingConverted,
+    {Message::ListingFailed, "listing-failed", kListingFailed, "%s"},
+    {Message::KmlIsLog, "kml-is-log", kNothingConverted, "is the log itself; refusing to overwrite it"},
+    {Message::KmlIsListing, "kml-is-listing", kNothingConverted,
      "is where the listing goes (standard output); refusing to write the KML there too"},
-    {Said::KmlCannotCreate, "kml-cannot-create", kNothingConverted, "cannot create the KML: %s"},
-    {Said::KmlLinkToNothing, "kml-link-to-nothing", kNothingConverted,
+    {Message::KmlCannotCreate, "kml-cannot-create", kNothingConverted, "cannot create the KML: %s"},
+    {Message::KmlLinkToNothing, "kml-link-to-nothing", kNothingConverted,
      "is a link to nothing; refusing to write through it"},
-    {Said::KmlUnopenable, "kml-unopenable", kNothingConverted, "%s"},
-    {Said::KmlBlockDevice, "kml-block-device", kNothingConverted, "is a block device; refusing to write a KML onto it"},
-    {Said::KmlUnreadable, "kml-unreadable", kNothingConverted, "cannot be read to check that it is a KML"},
-    {Said::KmlNotKml, "kml-not-kml", kNothingConverted, "exists and is not a KML document; refusing to overwrite it"},
-    {Said::KmlChanged, "kml-changed", kNothingConverted,
+    {Message::KmlUnopenable, "kml-unopenable", kNothingConverted, "%s"},
+    {Message::KmlBlockDevice, "kml-block-device", kNothingConverted, "is a block device; refusing to write a KML onto it"},
+    {Message::KmlUnreadable, "kml-unreadable", kNothingConverted, "cannot be read to check that it is a KML"},
+    {Message::KmlNotKml, "kml-not-kml", kNothingConverted, "exists and is not a KML document; refusing to overwrite it"},
+    {Message::KmlChanged, "kml-changed", kNothingConverted,
      "was changed while the log was read; refusing to overwrite it"},
-    {Said::KmlChangedMoved, "kml-changed-moved", kNothingConverted,
+    {Message::KmlChangedMoved, "kml-changed-moved", kNothingConverted,
      "was changed while the log was read; what was there is now %s"},
-    {Said::KmlKept, "kml-kept", kKmlFailed, "%s; the KML was left as it was"},
-    {Said::KmlUnsynced, "kml-unsynced", kKmlFailed,
+    {Message::KmlKept, "kml-kept", kKmlFailed, "%s; the KML was left as it was"},
+    {Message::KmlUnsynced, "kml-unsynced", kKmlFailed,
      "%s; the KML is in place, but its folder could not be synced to the disk"},
-    {Said::KmlNewFileLeft, "kml-new-file-left", kConverted, "the new file could not be removed, and is left as %s: %s"},
-    {Said::KmlNotCreated, "kml-not-created", kKmlFailed, "%s; no KML was created"},
-    {Said::KmlIncomplete, "kml-incomplete", kKmlFailed, "%s; the KML is incomplete"},
-    {Said::KmlUnwritten, "kml-unwritten", kKmlFailed, "%s"},
+    {Message::KmlNewFileLeft, "kml-new-file-left", kConverted, "the new file could not be removed, and is left as %s: %s"},
+    {Message::KmlNotCreated, "kml-not-created", kKmlFailed, "%s; no KML was created"},
+    {Message::KmlIncomplete, "kml-incomplete", kKmlFailed, "%s; the KML is incomplete"},
+    {Message::KmlUnwritten, "kml-unwritten", kKmlFailed, "%s"},
 };
+
+// Each entry stands where its message's number says, and none is missing at the end.
+constexpr bool InOrderOfMessage()
+{
+    std::size_t k = 0;
+    for (const MessageEntry& entry : kEntries) {
+        if (static_cast<std::size_t>(entry.message) != k++) {
+            return false;
+        }
+    }
+    return kEntries[k - 1].message == Message::KmlUnwritten;
+}
+static_assert(InOrderOfMessage(), "kMessages must list every Message, in its order");
+
+}  // namespace
+
+const std::vector<MessageEntry> kMessages(std::begin(kEntries), std::end(kEntries));
 
 namespace {
 
@@ -115,19 +137,26 @@ std::string Shown(const std::string& text)
 
 }  // namespace
 
-const Saying& SayingOf(Said said)
+std::string HexAddress(std::uint64_t address)
 {
-    return kSayings[static_cast<std::size_t>(said)];
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%04llX", static_cast<unsigned long long>(address));
+    return text;
 }
 
-void Complain(Outcome& outcome, Diagnostic diagnostic)
+const MessageEntry& EntryOf(Message message)
+{
+    return kMessages[static_cast<std::size_t>(message)];
+}
+
+void Say(Outcome& outcome, Diagnostic diagnostic)
 {
     std::string line = "kml: " + Shown(diagnostic.path) + ": ";
     if (diagnostic.line > 0) {
         line += "line " + std::to_string(diagnostic.line) + ": ";
     }
     auto value = diagnostic.values.begin();
-    for (const char* words = SayingOf(diagnostic.said).words; *words != '\0'; ++words) {
+    for (const char* words = EntryOf(diagnostic.message).words; *words != '\0'; ++words) {
         if (words[0] == '%' && words[1] == 's' && value != diagnostic.values.end()) {
             line += Shown(*value++);
             ++words;
@@ -136,15 +165,15 @@ void Complain(Outcome& outcome, Diagnostic diagnostic)
         }
     }
     line += '\n';
-    std::fputs(line.c_str(), outcome.messages);
-    outcome.said.push_back(std::move(diagnostic));
+    std::fputs(line.c_str(), outcome.messageStream);
+    outcome.diagnostics.push_back(std::move(diagnostic));
 }
 
 int ExitStatus(const Outcome& outcome)
 {
     for (const StatusMeaning& status : kStatuses) {
-        const bool said = std::any_of(outcome.said.begin(), outcome.said.end(), [&](const Diagnostic& diagnostic) {
-            return SayingOf(diagnostic.said).status == status.code;
+        const bool said = std::any_of(outcome.diagnostics.begin(), outcome.diagnostics.end(), [&](const Diagnostic& diagnostic) {
+            return EntryOf(diagnostic.message).status == status.code;
         });
         if (said) {
             return status.code;

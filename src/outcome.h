@@ -6,6 +6,7 @@
 #ifndef KML_OUTCOME_H
 #define KML_OUTCOME_H
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -27,7 +28,7 @@ extern const std::vector<StatusMeaning> kStatuses;
 
 // Each thing the program can say. A diagnostic with a status is an error, and the run ends
 // with the first such status in kStatuses; one without is a warning.
-enum class Said {
+enum class Message {
     LogUnopenable,
     DumpBadCharacter,
     DumpWrongLength,
@@ -64,26 +65,26 @@ enum class Said {
     KmlNewFileLeft,
     KmlNotCreated,
     KmlIncomplete,
-    KmlUnwritten,
+    KmlUnwritten,  // the last: kMessages ends with it
 };
 
-struct Saying {
-    Said said;
+struct MessageEntry {
+    Message message;
     const char* id;     // stable, for the page's words: "dump-checksum"
     int status;         // kConverted for a warning
     const char* words;  // each "%s" stands for the next value
 };
 
-// Every entry, in the order of Said.
-extern const std::vector<Saying> kSayings;
+// Every entry, in the order of Message (which the compiler checks).
+extern const std::vector<MessageEntry> kMessages;
 
 // The entry of what was said.
-const Saying& SayingOf(Said said);
+const MessageEntry& EntryOf(Message message);
 
 // One diagnostic as it was said: "kml: PATH: line LINE: " (the line only where there is
 // one), then the entry's words with its values.
 struct Diagnostic {
-    Said said;
+    Message message;
     std::string path;
     long line = 0;  // from 1; 0 when it is no line's
     std::vector<std::string> values = {};
@@ -98,8 +99,8 @@ enum class Stop {
 };
 
 struct Outcome {
-    std::FILE* messages = nullptr;  // where each diagnostic is written as it is said
-    std::vector<Diagnostic> said;
+    std::FILE* messageStream = nullptr;  // where each diagnostic is written as it is said
+    std::vector<Diagnostic> diagnostics;
     std::string kmlPath;      // where the KML goes, as the command line named it
     bool kmlWritten = false;  // a KML is at the path, whole
     int stated = -1;          // the record count the log states; -1 when none was read
@@ -113,8 +114,11 @@ struct Outcome {
                                      // route that lies on the Earth, as written
 };
 
-// Says `diagnostic` on `outcome.messages`, in one write, and keeps it.
-void Complain(Outcome& outcome, Diagnostic diagnostic);
+// An address in the log as the messages give it: "0x" and at least four hex digits.
+std::string HexAddress(std::uint64_t address);
+
+// Says `diagnostic` on `outcome.messageStream`, in one write, and keeps it.
+void Say(Outcome& outcome, Diagnostic diagnostic);
 
 // The exit status the outcome gives: of the errors said, the status listed first in
 // kStatuses; kConverted when none was said.

@@ -50,15 +50,15 @@ const char* StopName(Stop stop)
 std::string Json(const Outcome& outcome, int status)
 {
     std::string said;
-    for (const Diagnostic& diagnostic : outcome.said) {
-        const Saying& saying = SayingOf(diagnostic.said);
+    for (const Diagnostic& diagnostic : outcome.diagnostics) {
+        const MessageEntry& entry = EntryOf(diagnostic.message);
         std::string values;
         for (const std::string& value : diagnostic.values) {
             values += (values.empty() ? "" : ",") + Quoted(value);
         }
-        said += (said.empty() ? "{" : ",{") + std::string("\"id\":") + Quoted(saying.id) +
-                ",\"error\":" + (saying.status != kConverted ? "true" : "false") +
-                ",\"status\":" + std::to_string(saying.status) + ",\"path\":" + Quoted(diagnostic.path) +
+        said += (said.empty() ? "{" : ",{") + std::string("\"id\":") + Quoted(entry.id) +
+                ",\"error\":" + (entry.status != kConverted ? "true" : "false") +
+                ",\"status\":" + std::to_string(entry.status) + ",\"path\":" + Quoted(diagnostic.path) +
                 ",\"line\":" + std::to_string(diagnostic.line) + ",\"values\":[" + values + "]}";
     }
     return "{\"status\":" + std::to_string(status) + ",\"said\":[" + said + "],\"kmlWritten\":" +

@@ -1,6 +1,9 @@
+// Reads the raw position log: its count and its records, little-endian on any host, and
+// converts a stored coordinate to decimal degrees.
 #include "position_log.h"
 
 #include "number_text.h"
+#include "stream_errors.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -41,7 +44,7 @@ std::size_t ReadLogBytes(LogStream& log, unsigned char* bytes, std::size_t size)
         errno = 0;
         got += std::fread(bytes + got, 1, size - got, log.file);
         if (got < size && std::ferror(log.file) && log.error == 0) {
-            log.error = errno != 0 ? errno : EIO;
+            log.error = LastError();
         }
     }
     return got;

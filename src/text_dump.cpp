@@ -1,3 +1,5 @@
+// Reads Intel HEX and S-record dumps of the log: tells a dump from a raw log by its head,
+// then decodes it line by line into the image a raw log of the same EEPROM holds.
 #include "text_dump.h"
 
 #include <algorithm>
@@ -15,7 +17,7 @@ namespace {
 constexpr std::size_t kLongestRecord = 521;
 
 // Why a line is no record that can be trusted; none while it is one.
-using Fault = std::optional<Said>;
+using Fault = std::optional<Message>;
 
 // The value of each character as a hex digit; kNoDigit for any other.
 constexpr unsigned kNoDigit = 0x100;
@@ -62,11 +64,11 @@ struct RecordForm {
     bool typeFollows;
     unsigned uncounted;
     unsigned sum;
-    Said notOne;  // why a line that does not begin like one is no record
+    Message notOne;  // why a line that does not begin like one is no record
 };
 
-constexpr RecordForm kIntelHex{':', false, 5, 0x00, Said::DumpNotIntelHex};  // :LLAAAATT<data>CC
-constexpr RecordForm kSRecord{'S', true, 1, 0xFF, Said::DumpNotSRecord};    // StCC<address><data>SS
+constexpr RecordForm kIntelHex{':', false, 5, 0x00, Message::DumpNotIntelHex};  // :LLAAAATT<data>CC
+constexpr RecordForm kSRecord{'S', true, 1, 0xFF, Message::DumpNotSRecord};    // StCC<address><data>SS
 
 const RecordForm& FormOf(DumpForm form)
 {
@@ -109,7 +111,7 @@ Fault RecordBytes(const RecordForm& form, const char* text, std::size_t length, 
 {
     const std::size_t from = DigitsFrom(form);
     if (length > kLongestRecord) {
-        return Said::DumpWrongLength;
+        return Message::DumpWrongLength;
     }
     // A character that is no digit leaves kNoDigit, or kNoDigit << 4, in `bad`.
     unsigned sum = 0, bad = 0;
@@ -121,16 +123,16 @@ Fault RecordBytes(const RecordForm& form, const char* text, std::size_t length, 
         sum += value;
     }
     if (bad & (kNoDigit | kNoDigit << 4)) {
-        return Said::DumpBadCharacter;
+        return Message::DumpBadCharacter;
     }
     if ((length - from) % 2 != 0) {
-        return HexDigit(text[length - 1]) < 0 ? Said::DumpBadCharacter : Said::DumpWrongLength;
+        return HexDigit(text[length - 1]) < 0 ? Message::DumpBadCharacter : Message::DumpWrongLength;
     }
     size = (length - from) / 2;
     if (size < minimum || size != bytes[0] + form.uncounted) {
-        return Said::DumpWrongLength;
+        return Message::DumpWrongLength;
     }
-    return sum % 256 == form.sum ? Fault{} : Said::DumpChecksum;
+    return sum % 256 == form.sum ? Fault{} : Message::DumpChecksum;
 }
 
 std::uint64_t BigEndian(const unsigned char* bytes, std::size_t size)
@@ -170,11 +172,11 @@ Fault ParseIntelHex(const char* text, std::size_t length, unsigned char* bytes, 
         {Kind::Ignored, 4},
     };
     if (bytes[3] >= std::size(kTypes)) {
-        return Said::DumpUnknownType;
+        return Message::DumpUnknownType;
     }
     record.kind = kTypes[bytes[3]].kind;
     if (kTypes[bytes[3]].size >= 0 && record.size != static_cast<std::size_t>(kTypes[bytes[3]].size)) {
-        return Said::DumpWrongLength;
+        return Message::DumpWrongLength;
     }
     if (record.kind == Kind::SegmentBase || record.kind == Kind::LinearBase) {
         record.address = BigEndian(record.data, 2) << (record.kind == Kind::SegmentBase ? 4 : 16);
@@ -194,7 +196,7 @@ Fault ParseSRecord(const char* text, std::size_t length, unsigned char* bytes, R
     };
     const auto& type = kTypes[text[1] - '0'];
     if (type.addressSize == 0) {
-        return Said::DumpUnknownType;
+        return Message::DumpUnknownType;
     }
     std::size_t size;
     if (const Fault fault = RecordBytes(kSRecord, text, length, 2 + type.addressSize, bytes, size)) {
@@ -205,7 +207,7 @@ Fault ParseSRecord(const char* text, std::size_t length, unsigned char* bytes, R
     record.size = size - 2 - type.addressSize;
     record.data = bytes + 1 + type.addressSize;
     if (record.size != 0 && (record.kind == Kind::Count || record.kind == Kind::End)) {
-        return Said::DumpWrongLength;
+        return Message::DumpWrongLength;
     }
     return {};
 }
@@ -370,7 +372,7 @@ Fault Place(Decoding& d, const Record& record)
     for (std::size_t at = static_cast<std::size_t>(start); at < end; ++at) {
         const char byte = static_cast<char>(record.data[at - start]);
         if (given[at] && image[at] != byte) {
-            return Said::DumpDisagrees;
+            return Message::DumpDisagrees;
         }
         image[at] = byte;
         given[at] = true;
@@ -387,7 +389,7 @@ Fault TakeLine(Decoding& d, const Line& line)
     // The record is the text up to white space; what follows is a comment.
     const std::size_t length = static_cast<std::size_t>(FindEither(line.text, line.length, ' ', '\t') - line.text);
     if (length == line.length && line.more) {
-        return Said::DumpWrongLength;  // longer than any record
+        return Message::DumpWrongLength;  // longer than any record
     }
     if (!line.ended && length == line.length && IsCutRecord(FormOf(d.form), line.text, length)) {
         return {};  // the file ends inside this record: the dump was cut off
@@ -412,7 +414,7 @@ Fault TakeLine(Decoding& d, const Line& line)
         break;
     case Kind::Count:
         if (record.address != d.dataRecords) {
-            return Said::DumpCountMismatch;
+            return Message::DumpCountMismatch;
         }
         d.counted = true;
         break;
@@ -490,13 +492,11 @@ DecodedDump DecodeDump(DumpKind kind, LogStream& text)
     if (fault) {
         decoded.fault = Diagnostic{*fault, "", line.number};
     } else if (text.error != 0) {
-        decoded.fault = Diagnostic{Said::DumpUnreadable, "", 0, {std::strerror(text.error)}};
+        decoded.fault = Diagnostic{Message::DumpUnreadable, "", 0, {std::strerror(text.error)}};
     } else if (d.image.bytes.empty() && d.outside != kNowhere) {
-        char where[24];
-        std::snprintf(where, sizeof where, "0x%llX", static_cast<unsigned long long>(d.outside));
-        decoded.fault = Diagnostic{Said::DumpOutOfRange, "", 0, {where}};
+        decoded.fault = Diagnostic{Message::DumpOutOfRange, "", 0, {HexAddress(d.outside)}};
     } else if (d.image.bytes.empty()) {
-        decoded.fault = Diagnostic{Said::DumpNoData, "", 0, {}};  // an end record alone, or empty records
+        decoded.fault = Diagnostic{Message::DumpNoData, "", 0, {}};  // an end record alone, or empty records
     } else {
         d.image.cut = !d.ended && !(kind.form == DumpForm::SRecord && d.counted);
         decoded.image = std::move(d.image);

@@ -1,3 +1,4 @@
+// Builds a position log, byte for byte, from its text description (log_builder.h).
 #include "log_builder.h"
 
 #include <algorithm>
