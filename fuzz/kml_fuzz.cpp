@@ -102,7 +102,7 @@ void CheckConversion(const std::string& bytes)
     Log log;
     std::string document, listed;
     const int status = Convert(bytes, log, &document, &listed);
-    if (RecogniseDump(bytes.substr(0, kFormHead)).form != DumpForm::Raw) {
+    if (RecogniseDump(bytes.substr(0, kFormatHead)).syntax != RecordSyntax::None) {
         Require(status != kConverted || document.size() > 7, "a dump converted without a KML");
         return;
     }

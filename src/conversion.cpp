@@ -49,8 +49,10 @@ void SayGap(const Log& log, const std::string& path, Outcome& outcome)
     const auto first = std::find(given.begin(), read, false);
     if (first != read) {
         const auto next = std::find(first, given.end(), true);
-        Say(outcome, {Message::DumpGap, path, 0, {HexAddress(static_cast<std::uint64_t>(first - given.begin())),
-                                                       HexAddress(static_cast<std::uint64_t>(next - given.begin() - 1))}});
+        const auto address = [&](std::vector<bool>::const_iterator at) {
+            return HexAddress(static_cast<std::uint64_t>(at - given.begin()));
+        };
+        Say(outcome, {Message::DumpGap, path, 0, {address(first), address(next - 1)}});
     }
 }
 
@@ -61,13 +63,13 @@ bool OpenLog(std::FILE* file, const std::string& path, Log& log, Outcome& outcom
     log = Log{};
     LogStream& bytes = log.bytes;
     bytes.file = file;
-    bytes.held.resize(kFormHead);
-    bytes.held.resize(std::fread(bytes.held.data(), 1, kFormHead, file));
-    const DumpKind kind = RecogniseDump(bytes.held);
-    if (kind.form == DumpForm::Raw) {
+    bytes.held.resize(kFormatHead);
+    bytes.held.resize(std::fread(bytes.held.data(), 1, kFormatHead, file));
+    const LogFormat format = RecogniseDump(bytes.held);
+    if (format.syntax == RecordSyntax::None) {
         return true;
     }
-    DecodedDump dump = DecodeDump(kind, bytes);
+    DecodedDump dump = DecodeDump(format, bytes);
     if (dump.fault) {
         dump.fault->path = path;
         Say(outcome, std::move(*dump.fault));
@@ -133,7 +135,7 @@ void ConvertLog(Log& log, const std::string& path, std::FILE* kml, std::FILE* li
     }
     if (offTheEarth.count > 0) {
         Say(outcome,
-                 {Message::OffTheEarth, path, 0, {std::to_string(offTheEarth.count), std::to_string(offTheEarth.first)}});
+            {Message::OffTheEarth, path, 0, {std::to_string(offTheEarth.count), std::to_string(offTheEarth.first)}});
     }
     const int noPosition = notFinite.count + offTheEarth.count;
     if (!LooksLikePositionLog(noPosition, index)) {

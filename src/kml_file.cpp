@@ -5,6 +5,7 @@
 #include "conversion.h"
 #include "outcome.h"
 #include "stream_errors.h"
+#include "text_encoding.h"
 
 #include <cerrno>
 #include <chrono>
@@ -61,11 +62,10 @@ std::size_t PastDoctype(const std::string& text, std::size_t at)
 // What the first bytes of a file hold: white space alone, a KML document, or other.
 Content LookAt(const std::string& head)
 {
-    std::size_t at = At(head, 0, "\xEF\xBB\xBF") ? 3 : 0;
-    const char* const white = " \t\r\n";
+    std::size_t at = Utf8MarkLength(head);
     bool seen = false;  // a declaration, comment or the like: something, if not a KML
     for (;;) {
-        at = head.find_first_not_of(white, at);
+        at = head.find_first_not_of(kWhiteSpace, at);
         if (at == std::string::npos) {
             return seen ? Content::Other : Content::Nothing;
         }
@@ -78,7 +78,7 @@ Content LookAt(const std::string& head)
             end = PastDoctype(head, at);
         } else {
             const bool rootEnds =
-                at + 4 < head.size() && std::string_view(" \t\r\n>/").find(head[at + 4]) != std::string_view::npos;
+                at + 4 < head.size() && (IsWhiteSpace(head[at + 4]) || head[at + 4] == '>' || head[at + 4] == '/');
             return At(head, at, "<kml") && rootEnds ? Content::Kml : Content::Other;
         }
         if (end == std::string::npos) {
@@ -104,12 +104,12 @@ bool ReadHead(std::FILE* stream, std::string& head, FileId& read)
             break;
         }
         std::size_t from = 0;
-        if (first && chunk.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-            head = chunk.substr(0, 3);
-            from = 3;
+        if (first) {
+            from = Utf8MarkLength(chunk);
+            head = chunk.substr(0, from);
         }
         if (!begun) {
-            from = chunk.find_first_not_of(" \t\r\n", from);
+            from = chunk.find_first_not_of(kWhiteSpace, from);
             begun = from != std::string::npos;
         }
         if (begun) {

@@ -172,9 +172,8 @@ void Say(Outcome& outcome, Diagnostic diagnostic)
 int ExitStatus(const Outcome& outcome)
 {
     for (const StatusMeaning& status : kStatuses) {
-        const bool said = std::any_of(outcome.diagnostics.begin(), outcome.diagnostics.end(), [&](const Diagnostic& diagnostic) {
-            return EntryOf(diagnostic.message).status == status.code;
-        });
+        const auto gives = [&](const Diagnostic& diagnostic) { return EntryOf(diagnostic.message).status == status.code; };
+        const bool said = std::any_of(outcome.diagnostics.begin(), outcome.diagnostics.end(), gives);
         if (said) {
             return status.code;
         }

@@ -46,20 +46,10 @@ const char* FindEither(const char* text, std::size_t length, char one, char othe
     return second != nullptr ? static_cast<const char*>(second) : text + before;
 }
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-bool IsLineEnd(char c)
-{
-    return c == '\n' || c == '\r';
-}
-
-// What makes a record of each form, for recognising, parsing and telling a cut one: its
+// What makes a record of each syntax, for recognising, parsing and telling a cut one: its
 // mark, then (S-records) a decimal digit, its type, then hex digits that spell its bytes.
 // The first byte counts the others but `uncounted` of them, and all sum to `sum`.
-struct RecordForm {
+struct SyntaxRules {
     char mark;
     bool typeFollows;
     unsigned uncounted;
@@ -67,33 +57,33 @@ struct RecordForm {
     Message notOne;  // why a line that does not begin like one is no record
 };
 
-constexpr RecordForm kIntelHex{':', false, 5, 0x00, Message::DumpNotIntelHex};  // :LLAAAATT<data>CC
-constexpr RecordForm kSRecord{'S', true, 1, 0xFF, Message::DumpNotSRecord};    // StCC<address><data>SS
+constexpr SyntaxRules kIntelHexRules{':', false, 5, 0x00, Message::DumpNotIntelHex};  // :LLAAAATT<data>CC
+constexpr SyntaxRules kSRecordRules{'S', true, 1, 0xFF, Message::DumpNotSRecord};    // StCC<address><data>SS
 
-const RecordForm& FormOf(DumpForm form)
+const SyntaxRules& RulesOf(RecordSyntax syntax)
 {
-    return form == DumpForm::IntelHex ? kIntelHex : kSRecord;
+    return syntax == RecordSyntax::IntelHex ? kIntelHexRules : kSRecordRules;
 }
 
-std::size_t DigitsFrom(const RecordForm& form)
+std::size_t DigitsFrom(const SyntaxRules& rules)
 {
-    return form.typeFollows ? 2 : 1;
+    return rules.typeFollows ? 2 : 1;
 }
 
-// True when `text` begins as a record of the form does: the mark, then the type or a
+// True when `text` begins as a record of the syntax does: the mark, then the type or a
 // hex digit.
-bool BeginsRecord(const RecordForm& form, const char* text, std::size_t length)
+bool BeginsRecord(const SyntaxRules& rules, const char* text, std::size_t length)
 {
-    return length >= 2 && text[0] == form.mark &&
-           (form.typeFollows ? text[1] >= '0' && text[1] <= '9' : HexDigit(text[1]) >= 0);
+    return length >= 2 && text[0] == rules.mark &&
+           (rules.typeFollows ? text[1] >= '0' && text[1] <= '9' : HexDigit(text[1]) >= 0);
 }
 
 // True for the start of a record that a file cut off: the mark (and type), then hex
 // digits, fewer than the record needs.
-bool IsCutRecord(const RecordForm& form, const char* text, std::size_t length)
+bool IsCutRecord(const SyntaxRules& rules, const char* text, std::size_t length)
 {
-    const std::size_t from = DigitsFrom(form);
-    if (length == 0 || text[0] != form.mark || (length > 1 && !BeginsRecord(form, text, std::min<std::size_t>(length, 2))) ||
+    const std::size_t from = DigitsFrom(rules);
+    if (length == 0 || text[0] != rules.mark || (length > 1 && !BeginsRecord(rules, text, std::min<std::size_t>(length, 2))) ||
         std::any_of(text + std::min(from, length), text + length, [](char c) { return HexDigit(c) < 0; })) {
         return false;
     }
@@ -101,15 +91,15 @@ bool IsCutRecord(const RecordForm& form, const char* text, std::size_t length)
         return true;
     }
     const unsigned counted = static_cast<unsigned>(HexDigit(text[from]) * 16 + HexDigit(text[from + 1]));
-    return length < from + 2 * (counted + form.uncounted);
+    return length < from + 2 * (counted + rules.uncounted);
 }
 
-// The bytes that a record's hex digits spell, into `bytes`, checked against its form's
+// The bytes that a record's hex digits spell, into `bytes`, checked against its syntax's
 // rules; it has `minimum` bytes at least. Returns why they cannot be read, if they cannot.
-Fault RecordBytes(const RecordForm& form, const char* text, std::size_t length, std::size_t minimum,
+Fault RecordBytes(const SyntaxRules& rules, const char* text, std::size_t length, std::size_t minimum,
                   unsigned char* bytes, std::size_t& size)
 {
-    const std::size_t from = DigitsFrom(form);
+    const std::size_t from = DigitsFrom(rules);
     if (length > kLongestRecord) {
         return Message::DumpWrongLength;
     }
@@ -129,10 +119,10 @@ Fault RecordBytes(const RecordForm& form, const char* text, std::size_t length, 
         return HexDigit(text[length - 1]) < 0 ? Message::DumpBadCharacter : Message::DumpWrongLength;
     }
     size = (length - from) / 2;
-    if (size < minimum || size != bytes[0] + form.uncounted) {
+    if (size < minimum || size != bytes[0] + rules.uncounted) {
         return Message::DumpWrongLength;
     }
-    return sum % 256 == form.sum ? Fault{} : Message::DumpChecksum;
+    return sum % 256 == rules.sum ? Fault{} : Message::DumpChecksum;
 }
 
 std::uint64_t BigEndian(const unsigned char* bytes, std::size_t size)
@@ -144,10 +134,10 @@ std::uint64_t BigEndian(const unsigned char* bytes, std::size_t size)
     return value;
 }
 
-enum class Kind { Data, End, Ignored, SegmentBase, LinearBase, Count };
+enum class RecordType { Data, End, Ignored, SegmentBase, LinearBase, Count };
 
 struct Record {
-    Kind kind = Kind::Ignored;
+    RecordType type = RecordType::Ignored;
     std::uint64_t address = 0;  // of the first data byte; the value of a base or count
     const unsigned char* data = nullptr;
     std::size_t size = 0;  // bytes of data
@@ -157,29 +147,29 @@ struct Record {
 Fault ParseIntelHex(const char* text, std::size_t length, unsigned char* bytes, Record& record)
 {
     if (length == 0 || text[0] != ':') {
-        return kIntelHex.notOne;
+        return kIntelHexRules.notOne;
     }
     std::size_t size;
-    if (const Fault fault = RecordBytes(kIntelHex, text, length, 5, bytes, size)) {
+    if (const Fault fault = RecordBytes(kIntelHexRules, text, length, 5, bytes, size)) {
         return fault;
     }
     record.address = BigEndian(bytes + 1, 2);
     record.size = bytes[0];
     record.data = bytes + 4;
     // Each type but data has one length; the value of a base is its data.
-    static const struct { Kind kind; int size; } kTypes[] = {
-        {Kind::Data, -1}, {Kind::End, 0}, {Kind::SegmentBase, 2}, {Kind::Ignored, 4}, {Kind::LinearBase, 2},
-        {Kind::Ignored, 4},
+    static const struct { RecordType type; int size; } kTypes[] = {
+        {RecordType::Data, -1},      {RecordType::End, 0},        {RecordType::SegmentBase, 2},
+        {RecordType::Ignored, 4},    {RecordType::LinearBase, 2}, {RecordType::Ignored, 4},
     };
     if (bytes[3] >= std::size(kTypes)) {
         return Message::DumpUnknownType;
     }
-    record.kind = kTypes[bytes[3]].kind;
+    record.type = kTypes[bytes[3]].type;
     if (kTypes[bytes[3]].size >= 0 && record.size != static_cast<std::size_t>(kTypes[bytes[3]].size)) {
         return Message::DumpWrongLength;
     }
-    if (record.kind == Kind::SegmentBase || record.kind == Kind::LinearBase) {
-        record.address = BigEndian(record.data, 2) << (record.kind == Kind::SegmentBase ? 4 : 16);
+    if (record.type == RecordType::SegmentBase || record.type == RecordType::LinearBase) {
+        record.address = BigEndian(record.data, 2) << (record.type == RecordType::SegmentBase ? 4 : 16);
     }
     return {};
 }
@@ -187,26 +177,27 @@ Fault ParseIntelHex(const char* text, std::size_t length, unsigned char* bytes, 
 // `St` then `CC<address><data>SS`, of type t.
 Fault ParseSRecord(const char* text, std::size_t length, unsigned char* bytes, Record& record)
 {
-    if (!BeginsRecord(kSRecord, text, length)) {
-        return kSRecord.notOne;
+    if (!BeginsRecord(kSRecordRules, text, length)) {
+        return kSRecordRules.notOne;
     }
-    static const struct { Kind kind; std::size_t addressSize; } kTypes[] = {
-        {Kind::Ignored, 2}, {Kind::Data, 2}, {Kind::Data, 3}, {Kind::Data, 4}, {Kind::Ignored, 0},
-        {Kind::Count, 2},   {Kind::Count, 3}, {Kind::End, 4}, {Kind::End, 3},  {Kind::End, 2},
+    static const struct { RecordType type; std::size_t addressSize; } kTypes[] = {
+        {RecordType::Ignored, 2}, {RecordType::Data, 2},  {RecordType::Data, 3}, {RecordType::Data, 4},
+        {RecordType::Ignored, 0}, {RecordType::Count, 2}, {RecordType::Count, 3}, {RecordType::End, 4},
+        {RecordType::End, 3},     {RecordType::End, 2},
     };
-    const auto& type = kTypes[text[1] - '0'];
-    if (type.addressSize == 0) {
+    const auto& layout = kTypes[text[1] - '0'];
+    if (layout.addressSize == 0) {
         return Message::DumpUnknownType;
     }
     std::size_t size;
-    if (const Fault fault = RecordBytes(kSRecord, text, length, 2 + type.addressSize, bytes, size)) {
+    if (const Fault fault = RecordBytes(kSRecordRules, text, length, 2 + layout.addressSize, bytes, size)) {
         return fault;
     }
-    record.kind = type.kind;
-    record.address = BigEndian(bytes + 1, type.addressSize);
-    record.size = size - 2 - type.addressSize;
-    record.data = bytes + 1 + type.addressSize;
-    if (record.size != 0 && (record.kind == Kind::Count || record.kind == Kind::End)) {
+    record.type = layout.type;
+    record.address = BigEndian(bytes + 1, layout.addressSize);
+    record.size = size - 2 - layout.addressSize;
+    record.data = bytes + 1 + layout.addressSize;
+    if (record.size != 0 && (record.type == RecordType::Count || record.type == RecordType::End)) {
         return Message::DumpWrongLength;
     }
     return {};
@@ -216,7 +207,7 @@ Fault ParseSRecord(const char* text, std::size_t length, unsigned char* bytes, R
 // order mark, every character beyond ASCII read as 0x80, which no record holds.
 struct TextSource {
     LogStream& log;
-    TextEncoding encoding;
+    Encoding encoding;
     std::vector<unsigned char> units = {};  // UTF-16 as read; an odd byte left over first
     std::size_t leftOver = 0;
     bool begun = false;
@@ -225,10 +216,9 @@ struct TextSource {
 // Reads up to `size` characters into `text`; returns how many, 0 at the text's end.
 std::size_t ReadText(TextSource& source, char* text, std::size_t size)
 {
-    if (source.encoding == TextEncoding::Bytes) {
+    if (source.encoding == Encoding::Bytes) {
         return ReadLogBytes(source.log, reinterpret_cast<unsigned char*>(text), size);
     }
-    const bool little = source.encoding == TextEncoding::Utf16LittleEndian;
     source.units.resize(2 * size);
     std::size_t written = 0;
     for (std::size_t got = 1; written == 0 && got != 0;) {
@@ -236,15 +226,14 @@ std::size_t ReadText(TextSource& source, char* text, std::size_t size)
         const std::size_t total = source.leftOver + got;
         std::size_t at = 0;
         for (; at + 1 < total; at += 2) {
-            const unsigned first = source.units[at], second = source.units[at + 1];
-            const unsigned unit = little ? first | second << 8 : first << 8 | second;
+            const unsigned unit = Utf16Unit(source.units[at], source.units[at + 1], source.encoding);
             if (!source.begun) {
                 source.begun = true;
-                if (unit == 0xFEFF) {
+                if (unit == kByteOrderMark) {
                     continue;
                 }
             }
-            text[written++] = unit < 0x80 ? static_cast<char>(unit) : '\x80';
+            text[written++] = Narrow(unit);
         }
         source.leftOver = total - at;  // a last byte alone is a character cut off: dropped
         if (source.leftOver != 0) {
@@ -297,8 +286,8 @@ std::size_t Available(LineReader& reader, std::size_t wanted)
 // Reads the next line into `line`; false when the dump has no more.
 bool ReadLine(LineReader& reader, Line& line)
 {
-    if (reader.number == 0 && Available(reader, 3) == 3 && std::memcmp(&reader.chunk[reader.at], "\xEF\xBB\xBF", 3) == 0) {
-        reader.at += 3;
+    if (reader.number == 0 && Available(reader, 3) == 3) {
+        reader.at += Utf8MarkLength({&reader.chunk[reader.at], 3});
     }
     if (reader.afterCr && Available(reader, 1) == 1 && reader.chunk[reader.at] == '\n') {
         ++reader.at;
@@ -332,7 +321,7 @@ constexpr std::uint64_t kNowhere = std::numeric_limits<std::uint64_t>::max();
 
 // The dump as it is decoded, line by line.
 struct Decoding {
-    DumpForm form;
+    RecordSyntax syntax;
     DumpImage image = {};
     std::uint64_t base = 0;        // what extended address records add
     std::uint64_t dataRecords = 0;
@@ -342,19 +331,19 @@ struct Decoding {
     unsigned char bytes[kLongestRecord / 2 + 1] = {};  // the bytes of the record at hand
 };
 
-Fault Place(Decoding& d, const Record& record)
+Fault StoreData(Decoding& decoding, const Record& record)
 {
-    const std::uint64_t start = d.base + record.address;
+    const std::uint64_t start = decoding.base + record.address;
     if (record.size == 0) {
         return {};
     }
     if (start >= kLargestLog) {
-        d.outside = std::min(d.outside, start);  // checked, but beyond any log
+        decoding.outside = std::min(decoding.outside, start);  // checked, but beyond any log
         return {};
     }
     const std::size_t end = static_cast<std::size_t>(std::min<std::uint64_t>(start + record.size, kLargestLog));
-    std::string& image = d.image.bytes;
-    std::vector<bool>& given = d.image.given;
+    std::string& image = decoding.image.bytes;
+    std::vector<bool>& given = decoding.image.given;
     if (start == image.size()) {  // the bytes that follow, as records mostly come
         image.append(reinterpret_cast<const char*>(record.data), end - start);
         if (!given.empty()) {
@@ -381,7 +370,7 @@ Fault Place(Decoding& d, const Record& record)
 }
 
 // Takes one line.
-Fault TakeLine(Decoding& d, const Line& line)
+Fault TakeLine(Decoding& decoding, const Line& line)
 {
     if (line.length == 0) {
         return {};  // blank: the reader skipped its white space
@@ -391,41 +380,43 @@ Fault TakeLine(Decoding& d, const Line& line)
     if (length == line.length && line.more) {
         return Message::DumpWrongLength;  // longer than any record
     }
-    if (!line.ended && length == line.length && IsCutRecord(FormOf(d.form), line.text, length)) {
+    if (!line.ended && length == line.length && IsCutRecord(RulesOf(decoding.syntax), line.text, length)) {
         return {};  // the file ends inside this record: the dump was cut off
     }
     Record record;
-    const Fault fault = d.form == DumpForm::IntelHex ? ParseIntelHex(line.text, length, d.bytes, record)
-                                                     : ParseSRecord(line.text, length, d.bytes, record);
+    const Fault fault = decoding.syntax == RecordSyntax::IntelHex
+                            ? ParseIntelHex(line.text, length, decoding.bytes, record)
+                            : ParseSRecord(line.text, length, decoding.bytes, record);
     if (fault) {
         return fault;
     }
-    d.counted = false;
-    switch (record.kind) {
-    case Kind::Data:
-        ++d.dataRecords;
-        return Place(d, record);
-    case Kind::End:
-        d.ended = true;
+    decoding.counted = false;
+    switch (record.type) {
+    case RecordType::Data:
+        ++decoding.dataRecords;
+        return StoreData(decoding, record);
+    case RecordType::End:
+        decoding.ended = true;
         break;
-    case Kind::SegmentBase:
-    case Kind::LinearBase:
-        d.base = record.address;
+    case RecordType::SegmentBase:
+    case RecordType::LinearBase:
+        decoding.base = record.address;
         break;
-    case Kind::Count:
-        if (record.address != d.dataRecords) {
+    case RecordType::Count:
+        if (record.address != decoding.dataRecords) {
             return Message::DumpCountMismatch;
         }
-        d.counted = true;
+        decoding.counted = true;
         break;
-    case Kind::Ignored:
+    case RecordType::Ignored:
         break;
     }
     return {};
 }
 
-// The form of a dump whose head, as 8-bit text, is `text`; Raw when it is no dump.
-DumpForm FormOfText(const std::string& text)
+// The record syntax of a dump whose head, as 8-bit text, is `text`; None when it is no
+// dump.
+RecordSyntax SyntaxOfText(const std::string& text)
 {
     // Printable characters, ASCII or beyond (a comment in Polish), tabs and line ends.
     const auto isText = [](char c) {
@@ -433,73 +424,76 @@ DumpForm FormOfText(const std::string& text)
         return (byte >= ' ' && byte != 0x7F) || c == '\t' || c == '\r' || c == '\n';
     };
     if (!std::all_of(text.begin(), text.end(), isText)) {
-        return DumpForm::Raw;
+        return RecordSyntax::None;
     }
-    for (std::size_t at = 0; at < text.size(); at = text.find_first_of("\r\n", at)) {
-        at = text.find_first_not_of(" \t\r\n", at);
+    for (std::size_t at = 0; at < text.size(); at = text.find_first_of(kLineEnds, at)) {
+        at = text.find_first_not_of(kWhiteSpace, at);
         if (at == std::string::npos) {
             break;
         }
-        for (const DumpForm form : {DumpForm::IntelHex, DumpForm::SRecord}) {
-            if (BeginsRecord(FormOf(form), &text[at], text.size() - at)) {
-                return form;
+        for (const RecordSyntax syntax : {RecordSyntax::IntelHex, RecordSyntax::SRecord}) {
+            if (BeginsRecord(RulesOf(syntax), &text[at], text.size() - at)) {
+                return syntax;
             }
         }
     }
-    return DumpForm::Raw;
+    return RecordSyntax::None;
 }
 
-// The head read as UTF-16 of the given byte order, after its byte order mark, with each
-// character beyond ASCII as 0x80, as the decoder reads it. Without the mark, false when a
-// character of it is beyond ASCII: then only zero bytes between the characters tell it.
-bool NarrowUtf16(const std::string& head, bool little, std::string& text)
+// The head read as UTF-16 in the given encoding, after its byte order mark, narrowed as
+// the decoder reads it. Without the mark, false when a character of it is beyond 8 bits:
+// then only zero bytes between the characters tell it.
+bool NarrowUtf16(const std::string& head, Encoding encoding, std::string& text)
 {
-    const bool marked = head.compare(0, 2, little ? "\xFF\xFE" : "\xFE\xFF") == 0;
+    const auto unitAt = [&](std::size_t at) {
+        return Utf16Unit(static_cast<unsigned char>(head[at]), static_cast<unsigned char>(head[at + 1]), encoding);
+    };
+    const bool marked = head.size() >= 2 && unitAt(0) == kByteOrderMark;
     text.clear();
     for (std::size_t at = marked ? 2 : 0; at + 1 < head.size(); at += 2) {
-        const char high = head[at + (little ? 1 : 0)], low = head[at + (little ? 0 : 1)];
-        if (high != 0 && !marked) {
+        const unsigned unit = unitAt(at);
+        if (unit > 0xFF && !marked) {
             return false;
         }
-        text += high != 0 || (low & 0x80) != 0 ? '\x80' : low;
+        text += Narrow(unit);
     }
     return true;
 }
 
 }  // namespace
 
-DumpKind RecogniseDump(const std::string& head)
+LogFormat RecogniseDump(const std::string& head)
 {
     std::string text;
-    for (const TextEncoding encoding : {TextEncoding::Utf16LittleEndian, TextEncoding::Utf16BigEndian}) {
-        if (NarrowUtf16(head, encoding == TextEncoding::Utf16LittleEndian, text) && FormOfText(text) != DumpForm::Raw) {
-            return {FormOfText(text), encoding};
+    for (const Encoding encoding : {Encoding::Utf16LittleEndian, Encoding::Utf16BigEndian}) {
+        if (NarrowUtf16(head, encoding, text) && SyntaxOfText(text) != RecordSyntax::None) {
+            return {SyntaxOfText(text), encoding};
         }
     }
-    return {FormOfText(head.substr(head.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0)), TextEncoding::Bytes};
+    return {SyntaxOfText(head.substr(Utf8MarkLength(head))), Encoding::Bytes};
 }
 
-DecodedDump DecodeDump(DumpKind kind, LogStream& text)
+DecodedDump DecodeDump(LogFormat format, LogStream& text)
 {
-    Decoding d{kind.form};
-    LineReader reader{TextSource{text, kind.encoding}};
+    Decoding decoding{format.syntax};
+    LineReader reader{TextSource{text, format.encoding}};
     Line line;
     Fault fault;
-    while (!fault && !d.ended && ReadLine(reader, line)) {
-        fault = TakeLine(d, line);
+    while (!fault && !decoding.ended && ReadLine(reader, line)) {
+        fault = TakeLine(decoding, line);
     }
     DecodedDump decoded;
     if (fault) {
         decoded.fault = Diagnostic{*fault, "", line.number};
     } else if (text.error != 0) {
         decoded.fault = Diagnostic{Message::DumpUnreadable, "", 0, {std::strerror(text.error)}};
-    } else if (d.image.bytes.empty() && d.outside != kNowhere) {
-        decoded.fault = Diagnostic{Message::DumpOutOfRange, "", 0, {HexAddress(d.outside)}};
-    } else if (d.image.bytes.empty()) {
+    } else if (decoding.image.bytes.empty() && decoding.outside != kNowhere) {
+        decoded.fault = Diagnostic{Message::DumpOutOfRange, "", 0, {HexAddress(decoding.outside)}};
+    } else if (decoding.image.bytes.empty()) {
         decoded.fault = Diagnostic{Message::DumpNoData, "", 0, {}};  // an end record alone, or empty records
     } else {
-        d.image.cut = !d.ended && !(kind.form == DumpForm::SRecord && d.counted);
-        decoded.image = std::move(d.image);
+        decoding.image.cut = !decoding.ended && !(format.syntax == RecordSyntax::SRecord && decoding.counted);
+        decoded.image = std::move(decoding.image);
     }
     return decoded;
 }

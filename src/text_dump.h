@@ -12,24 +12,24 @@
 
 #include "outcome.h"
 #include "position_log.h"
+#include "text_encoding.h"
 
 #include <optional>
 #include <string>
 #include <vector>
 
-enum class DumpForm { Raw, IntelHex, SRecord };
-enum class TextEncoding { Bytes, Utf16LittleEndian, Utf16BigEndian };
+enum class RecordSyntax { None, IntelHex, SRecord };  // None: no records, a raw log
 
-struct DumpKind {
-    DumpForm form = DumpForm::Raw;
-    TextEncoding encoding = TextEncoding::Bytes;
+struct LogFormat {
+    RecordSyntax syntax = RecordSyntax::None;
+    Encoding encoding = Encoding::Bytes;
 };
 
-// How many bytes at the start of a log tell its form.
-constexpr std::size_t kFormHead = 1024;
+// How many bytes at the start of a log tell its format.
+constexpr std::size_t kFormatHead = 1024;
 
-// The kind of a log whose first bytes (up to kFormHead of them) are `head`.
-DumpKind RecogniseDump(const std::string& head);
+// The format of a log whose first bytes (up to kFormatHead of them) are `head`.
+LogFormat RecogniseDump(const std::string& head);
 
 // What a dump describes: the log's image, from address 0 to its highest byte (records
 // beyond the largest log are checked but not kept), erased (FF) where no record gave a
@@ -48,8 +48,8 @@ struct DecodedDump {
                                       // its path is for the caller to give
 };
 
-// Decodes the dump of the given kind that `text` reads, from its first byte: records in
+// Decodes the dump of the given format that `text` reads, from its first byte: records in
 // any order. A dump whose records all lie beyond the largest log is a fault.
-DecodedDump DecodeDump(DumpKind kind, LogStream& text);
+DecodedDump DecodeDump(LogFormat format, LogStream& text);
 
 #endif
