@@ -51,10 +51,10 @@ void Run(const std::vector<std::string>& arguments, Outcome& outcome)
     if (DecideKml(logPath, kmlPath, kml, outcome) && OpenLog(file, logPath, log, outcome)) {
         kmlOpened = OpenKml(kml, outcome);
     }
-    if (kmlOpened == KmlResult::Written) {
+    if (kmlOpened == KmlResult::Succeeded) {
         std::setvbuf(kml.stream, kmlBuffer, _IOFBF, sizeof kmlBuffer);
         ConvertLog(log, logPath, kml.stream, stdout, outcome);
-        outcome.kmlWritten = CloseKml(kml, outcome) == KmlResult::Written;
+        outcome.kmlWritten = CloseKml(kml, outcome) == KmlResult::Succeeded;
     }
     std::fclose(file);  // read only: its close has nothing to report
 }

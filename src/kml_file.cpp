@@ -26,13 +26,13 @@ constexpr std::size_t kProlog = 1 << 16;
 
 enum class Content { Nothing, Kml, Other };
 
-bool At(const std::string& text, std::size_t at, const char* what)
+bool StartsAt(const std::string& text, std::size_t at, const char* what)
 {
     return text.compare(at, std::strlen(what), what) == 0;
 }
 
 // Where the first `close` after `from` ends; npos when there is none.
-std::size_t Past(const std::string& text, std::size_t from, const char* close)
+std::size_t EndAfter(const std::string& text, std::size_t from, const char* close)
 {
     const std::size_t at = from == std::string::npos ? from : text.find(close, from);
     return at == std::string::npos ? at : at + std::strlen(close);
@@ -40,7 +40,7 @@ std::size_t Past(const std::string& text, std::size_t from, const char* close)
 
 // Where a document type declaration ends: at the first '>' outside quotes and outside
 // its internal subset, "[...]"; npos when it does not.
-std::size_t PastDoctype(const std::string& text, std::size_t at)
+std::size_t EndOfDoctype(const std::string& text, std::size_t at)
 {
     char quote = 0;
     int depth = 0;
@@ -60,7 +60,7 @@ std::size_t PastDoctype(const std::string& text, std::size_t at)
 }
 
 // What the first bytes of a file hold: white space alone, a KML document, or other.
-Content LookAt(const std::string& head)
+Content ContentOf(const std::string& head)
 {
     std::size_t at = Utf8MarkLength(head);
     bool seen = false;  // a declaration, comment or the like: something, if not a KML
@@ -70,16 +70,16 @@ Content LookAt(const std::string& head)
             return seen ? Content::Other : Content::Nothing;
         }
         std::size_t end;
-        if (At(head, at, "<?")) {
-            end = Past(head, at, "?>");
-        } else if (At(head, at, "<!--")) {
-            end = Past(head, at, "-->");
-        } else if (At(head, at, "<!DOCTYPE")) {
-            end = PastDoctype(head, at);
+        if (StartsAt(head, at, "<?")) {
+            end = EndAfter(head, at, "?>");
+        } else if (StartsAt(head, at, "<!--")) {
+            end = EndAfter(head, at, "-->");
+        } else if (StartsAt(head, at, "<!DOCTYPE")) {
+            end = EndOfDoctype(head, at);
         } else {
             const bool rootEnds =
                 at + 4 < head.size() && (IsWhiteSpace(head[at + 4]) || head[at + 4] == '>' || head[at + 4] == '/');
-            return At(head, at, "<kml") && rootEnds ? Content::Kml : Content::Other;
+            return StartsAt(head, at, "<kml") && rootEnds ? Content::Kml : Content::Other;
         }
         if (end == std::string::npos) {
             return Content::Other;  // cut off before the root element
@@ -89,7 +89,7 @@ Content LookAt(const std::string& head)
     }
 }
 
-// The start of what `stream` holds, for LookAt: its byte order mark, then, past all the
+// The start of what `stream` holds, for ContentOf: its byte order mark, then, past all the
 // white space it begins with, however much, up to kProlog bytes; and which file was read.
 // False when it cannot be read.
 bool ReadHead(std::FILE* stream, std::string& head, FileId& read)
@@ -135,7 +135,7 @@ bool MayReplace(const std::string& path, const std::string& file, FileId& checke
         Say(outcome, {Message::KmlUnreadable, path});
         return false;
     }
-    if (LookAt(head) == Content::Other) {
+    if (ContentOf(head) == Content::Other) {
         Say(outcome, {Message::KmlNotKml, path});
         return false;
     }
@@ -148,7 +148,7 @@ bool HoldsWhatWasDecided(std::FILE* file, const FileId& checked)
 {
     std::string head;
     FileId read;
-    return ReadHead(file, head, read) && read == checked && LookAt(head) != Content::Other;
+    return ReadHead(file, head, read) && read == checked && ContentOf(head) != Content::Other;
 }
 
 // The folder of `path`: "." where it names none.
@@ -226,7 +226,7 @@ KmlResult PutInPlace(KmlFile& kml, Outcome& outcome)
             Say(outcome, {Message::KmlUnsynced, kml.path, 0, {std::strerror(failure)}});
             return KmlResult::Failed;
         }
-        return KmlResult::Written;
+        return KmlResult::Succeeded;
     }
     if (placed == Placed::Stranded) {
         Say(outcome, {Message::KmlChangedMoved, kml.path, 0, {kml.partial}});
@@ -340,7 +340,7 @@ KmlResult OpenKml(KmlFile& kml, Outcome& outcome)
             Say(outcome, {Message::KmlUnopenable, path, 0, {std::strerror(opened.error)}});
             return KmlResult::Refused;
         }
-        return KmlResult::Written;
+        return KmlResult::Succeeded;
     }
     const Opened made = MakeNewFile(FolderOf(kml.target), kml.partial);
     kml.stream = made.stream;
@@ -353,7 +353,7 @@ KmlResult OpenKml(KmlFile& kml, Outcome& outcome)
     if (kml.way == KmlWay::Replace) {
         CopyPermissions(kml.stream, kml.target);
     }
-    return KmlResult::Written;
+    return KmlResult::Succeeded;
 }
 
 KmlResult CloseKml(KmlFile& kml, Outcome& outcome)
@@ -370,5 +370,5 @@ KmlResult CloseKml(KmlFile& kml, Outcome& outcome)
         }
         return KmlResult::Failed;
     }
-    return kml.partial.empty() ? KmlResult::Written : PutInPlace(kml, outcome);
+    return kml.partial.empty() ? KmlResult::Succeeded : PutInPlace(kml, outcome);
 }

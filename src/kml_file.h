@@ -36,7 +36,7 @@ struct KmlFile {
 
 // How opening or closing the KML went.
 enum class KmlResult {
-    Written,  // opened; or closed, whole, at its path
+    Succeeded,  // opened; or closed, and the KML whole at its path
     Refused,  // the path must not or cannot be written: nothing was
     Failed,   // the KML could not be written whole: the path is as it was, but for a KML
               // written in place, which is incomplete
@@ -48,10 +48,10 @@ enum class KmlResult {
 bool DecideKml(const std::string& log, const std::string& path, KmlFile& kml, Outcome& outcome);
 
 // Opens `kml.stream` as was decided: a new file beside the target (or, where its folder
-// takes none, the target itself), or the path as it is. Says why unless Written.
+// takes none, the target itself), or the path as it is. Says why unless it succeeded.
 KmlResult OpenKml(KmlFile& kml, Outcome& outcome);
 
-// Closes the stream and puts the KML where it was decided. Says why unless Written.
+// Closes the stream and puts the KML where it was decided. Says why unless it succeeded.
 KmlResult CloseKml(KmlFile& kml, Outcome& outcome);
 
 #endif
