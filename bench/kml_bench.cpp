@@ -1,26 +1,22 @@
 // Times the program's own conversion of a full log (65,535 records), raw, as Intel HEX and
 // as S-records, side by side, checks that all three give the same listing and KML, and
 // prints the times: the best of the runs, which the machine's other work spoils least,
-// and the median. Then, on POSIX systems, what making a full KML outlast a power cut
-// costs: the KML written to a new file in the current folder, the file synced, renamed
-// and the folder synced, as the program does.
+// and the median. Then what making a full KML outlast a power cut costs: the KML written
+// to a new file in the current folder, the file synced, put in place and the folder
+// synced, by the program's own functions.
 //
 //   kml_bench [RUNS]    each form is run RUNS times (default 15), in turn
 #include "conversion.h"
+#include "kml_file.h"
 #include "log_builder.h"
 #include "position_log.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
-#if !defined(_WIN32)
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -106,41 +102,39 @@ double Median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-// Writes `kml` to a new file here and syncs it as the program does, RUNS times; prints
-// the median time of the write and of the syncs.
+// Writes `kml` to a new KML here through the program's own KML file, RUNS times: a new
+// file beside the path, written, synced, put in place and its folder synced; prints the
+// median time of the write and of the rest.
 void TimeSync(const std::string& kml, int runs)
 {
-#if !defined(_WIN32)
     const auto Since = [](std::chrono::steady_clock::time_point start) {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     };
     std::vector<double> written, synced;
     for (int run = 0; run < runs; ++run) {
-        const char* const name = ".kml-bench";
+        const char* const name = ".kml-bench.kml";
+        std::remove(name);
+        Outcome outcome;
+        outcome.messageStream = stderr;
+        KmlFile file;
         const auto start = std::chrono::steady_clock::now();
-        std::FILE* const file = std::fopen(name, "w");
-        if (file == nullptr || std::fwrite(kml.data(), 1, kml.size(), file) != kml.size() || std::fflush(file) != 0) {
-            std::perror("kml_bench: writing a KML here");
+        if (!DecideKml("full log", name, file, outcome) || OpenKml(file, outcome) != KmlResult::Succeeded ||
+            std::fwrite(kml.data(), 1, kml.size(), file.stream) != kml.size() || std::fflush(file.stream) != 0) {
+            std::fprintf(stderr, "kml_bench: a KML could not be written here\n");
             std::exit(1);
         }
         written.push_back(Since(start));
         const auto syncing = std::chrono::steady_clock::now();
-        const int folder = open(".", O_RDONLY);
-        const bool ok = fsync(fileno(file)) == 0 && std::rename(name, ".kml-bench.kml") == 0 && fsync(folder) == 0;
+        const bool placed = CloseKml(file, outcome) == KmlResult::Succeeded;
         synced.push_back(Since(syncing));
-        close(folder);
-        std::fclose(file);
-        std::remove(".kml-bench.kml");
-        if (!ok) {
-            std::perror("kml_bench: syncing a KML here");
+        std::remove(name);
+        if (!placed) {
+            std::fprintf(stderr, "kml_bench: a KML could not be put in place here\n");
             std::exit(1);
         }
     }
-    std::printf("a full KML (%zu bytes) written here %.2f ms, synced, renamed, folder synced %.2f ms (medians)\n",
+    std::printf("a full KML (%zu bytes) written here %.2f ms, synced, put in place, folder synced %.2f ms (medians)\n",
                 kml.size(), Median(written) * 1e3, Median(synced) * 1e3);
-#else
-    (void)kml, (void)runs;
-#endif
 }
 
 }  // namespace

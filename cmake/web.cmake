@@ -33,7 +33,6 @@ file(WRITE "${CMAKE_BINARY_DIR}/program_begin.js"
 file(WRITE "${CMAKE_BINARY_DIR}/program_end.js" "return createKml;\n}\n")
 # It hands the page its outcome as data (platform_page.cpp), besides the bytes it writes.
 add_executable(kml_web src/kml.cpp src/kml_file.cpp src/platform_posix.cpp src/platform_page.cpp)
-target_compile_definitions(kml_web PRIVATE KML_PAGE)
 target_link_libraries(kml_web PRIVATE kml_core)
 set_target_properties(kml_web PROPERTIES OUTPUT_NAME kml-web RUNTIME_OUTPUT_DIRECTORY "${KML_PAGE_DIR}")
 target_link_options(kml_web PRIVATE ${kml_runtime}

@@ -380,12 +380,3 @@ bool IsListingFile(const std::string& path)
     struct stat file;
     return stat(path.c_str(), &file) == 0 && S_ISREG(file.st_mode) && IsStandardOutput(file);
 }
-
-#if !defined(KML_PAGE)  // the page's own are in platform_page.cpp
-bool OutcomeTaken()
-{
-    return false;
-}
-
-void HandOver(const Outcome&, int) {}
-#endif
