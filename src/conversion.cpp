@@ -56,6 +56,106 @@ void SayGap(const Log& log, const std::string& path, Outcome& outcome)
     }
 }
 
+// What reading the records came to, for what is said of them after.
+struct Read {
+    int count = 0;            // as the log states it
+    bool countWhole = false;  // the count was read whole
+    int records = 0;          // records read whole
+    Tally notFinite;
+    Tally offTheEarth;
+    int listingError = 0;  // why the listing failed, as an errno value; 0 while it has not
+};
+
+// Reads the count and the records, up to the count or the end marker, listing each as
+// stored and as converted, and writing each position to the route.
+Read ConvertRecords(LogStream& log, std::FILE* kml, std::FILE* listing, Outcome& outcome)
+{
+    Read read;
+    read.countWhole = ReadCount(log, read.count);
+    std::fprintf(listing, "Ilosc pozycji: %d\n", read.count);
+    outcome.stated = read.countWhole ? read.count : -1;
+    outcome.stop = read.countWhole ? Stop::Count : Stop::Cut;
+
+    // The listing is a view of the conversion: when it cannot be written (a full disk, a
+    // reader that quit), it stops and the route is still written whole.
+    read.listingError = WriteError(listing);
+    const int count = read.count;
+    Tally& notFinite = read.notFinite;
+    Tally& offTheEarth = read.offTheEarth;
+    int index = 0;
+    for (; outcome.stop == Stop::Count && index < count; ++index) {
+        PositionRecord record;
+        const ReadResult result = ReadRecord(log, record);
+        if (result != ReadResult::Record) {
+            outcome.stop = result == ReadResult::EndMarker ? Stop::EndMarker : Stop::Cut;
+            break;
+        }
+        const float latitude = ConvPos(record.X);
+        const float longitude = ConvPos(record.Y);
+        if (read.listingError == 0) {
+            PrintRecord(listing, index, record.T, record.X, record.Y);
+            PrintRecord(listing, index, record.T, latitude, longitude);
+            read.listingError = WriteError(listing);
+        }
+        // Map clients disagree on what "nan" in a route means: such a position is listed
+        // but kept out of the route.
+        if (!std::isfinite(latitude) || !std::isfinite(longitude)) {
+            notFinite.Add(index);
+            continue;
+        }
+        if (OffTheEarth(latitude, longitude)) {
+            offTheEarth.Add(index);
+        } else if (outcome.keepPositions) {
+            outcome.onTheEarth.insert(outcome.onTheEarth.end(), {longitude, latitude});
+        }
+        WritePoint(kml, longitude, latitude);
+    }
+    read.records = index;
+    outcome.records = index;
+    outcome.notFinite = notFinite.count;
+    outcome.offTheEarth = offTheEarth.count;
+    outcome.route = index - notFinite.count;
+    return read;
+}
+
+// Says what the records hold that the user should know: bytes of a dump that no record
+// gave, positions not finite or off the Earth, and a file that is no position log at all.
+void SayWhatTheRecordsHold(const Log& log, const std::string& path, const Read& read, Outcome& outcome)
+{
+    const auto said = [](const Tally& tally) { return std::vector<std::string>{std::to_string(tally.count),
+                                                                               std::to_string(tally.first)}; };
+    SayGap(log, path, outcome);
+    if (read.notFinite.count > 0) {
+        Say(outcome, {Message::NotFinite, path, 0, said(read.notFinite)});
+    }
+    if (read.offTheEarth.count > 0) {
+        Say(outcome, {Message::OffTheEarth, path, 0, said(read.offTheEarth)});
+    }
+    const int noPosition = read.notFinite.count + read.offTheEarth.count;
+    if (!LooksLikePositionLog(noPosition, read.records)) {
+        Say(outcome, {Message::NotAPositionLog, path, 0, {std::to_string(noPosition), std::to_string(read.records)}});
+    }
+}
+
+// Says why the log, or the dump that holds it, ended before its count or end marker.
+void SayHowTheLogEnded(const Log& log, const std::string& path, const Read& read, Outcome& outcome)
+{
+    if (log.cut) {
+        Say(outcome, {Message::DumpCut, path});
+    }
+    if (outcome.stop != Stop::Cut) {
+        return;
+    }
+    if (log.bytes.error != 0) {
+        Say(outcome, {Message::LogUnreadable, path, 0, {std::strerror(log.bytes.error)}});
+    } else if (!read.countWhole) {
+        Say(outcome, {Message::LogEndsInCount, path});
+    } else {
+        Say(outcome,
+            {Message::LogEndsEarly, path, 0, {std::to_string(read.records), std::to_string(read.count)}});
+    }
+}
+
 }  // namespace
 
 bool OpenLog(std::FILE* file, const std::string& path, Log& log, Outcome& outcome)
@@ -85,78 +185,11 @@ bool OpenLog(std::FILE* file, const std::string& path, Log& log, Outcome& outcom
 void ConvertLog(Log& log, const std::string& path, std::FILE* kml, std::FILE* listing, Outcome& outcome)
 {
     WriteHeader(kml);
-    int count = 0;
-    const bool countWhole = ReadCount(log.bytes, count);
-    std::fprintf(listing, "Ilosc pozycji: %d\n", count);
-    outcome.stated = countWhole ? count : -1;
-    outcome.stop = countWhole ? Stop::Count : Stop::Cut;
-
-    // The listing is a view of the conversion: when it cannot be written (a full disk, a
-    // reader that quit), it stops and the route is still written whole.
-    int listingError = WriteError(listing);
-    int index = 0;
-    Tally notFinite, offTheEarth;
-    for (; outcome.stop == Stop::Count && index < count; ++index) {
-        PositionRecord record;
-        const ReadResult result = ReadRecord(log.bytes, record);
-        if (result != ReadResult::Record) {
-            outcome.stop = result == ReadResult::EndMarker ? Stop::EndMarker : Stop::Cut;
-            break;
-        }
-        const float latitude = ConvPos(record.X);
-        const float longitude = ConvPos(record.Y);
-        if (listingError == 0) {
-            PrintRecord(listing, index, record.T, record.X, record.Y);
-            PrintRecord(listing, index, record.T, latitude, longitude);
-            listingError = WriteError(listing);
-        }
-        // Map clients disagree on what "nan" in a route means: such a position is listed
-        // but kept out of the route.
-        if (!std::isfinite(latitude) || !std::isfinite(longitude)) {
-            notFinite.Add(index);
-            continue;
-        }
-        if (OffTheEarth(latitude, longitude)) {
-            offTheEarth.Add(index);
-        } else if (outcome.keepPositions) {
-            outcome.onTheEarth.insert(outcome.onTheEarth.end(), {longitude, latitude});
-        }
-        WritePoint(kml, longitude, latitude);
-    }
+    const Read read = ConvertRecords(log.bytes, kml, listing, outcome);
     WriteFooter(kml);
-    outcome.records = index;
-    outcome.notFinite = notFinite.count;
-    outcome.offTheEarth = offTheEarth.count;
-    outcome.route = index - notFinite.count;
-
-    SayGap(log, path, outcome);
-    if (notFinite.count > 0) {
-        Say(outcome, {Message::NotFinite, path, 0, {std::to_string(notFinite.count), std::to_string(notFinite.first)}});
-    }
-    if (offTheEarth.count > 0) {
-        Say(outcome,
-            {Message::OffTheEarth, path, 0, {std::to_string(offTheEarth.count), std::to_string(offTheEarth.first)}});
-    }
-    const int noPosition = notFinite.count + offTheEarth.count;
-    if (!LooksLikePositionLog(noPosition, index)) {
-        Say(outcome, {Message::NotAPositionLog, path, 0, {std::to_string(noPosition), std::to_string(index)}});
-    }
-    if (log.cut) {
-        Say(outcome, {Message::DumpCut, path});
-    }
-    if (outcome.stop == Stop::Cut) {
-        if (log.bytes.error != 0) {
-            Say(outcome, {Message::LogUnreadable, path, 0, {std::strerror(log.bytes.error)}});
-        } else if (!countWhole) {
-            Say(outcome, {Message::LogEndsInCount, path});
-        } else {
-            Say(outcome, {Message::LogEndsEarly, path, 0, {std::to_string(index), std::to_string(count)}});
-        }
-    }
-
-    if (listingError == 0) {
-        listingError = FlushError(listing);
-    }
+    SayWhatTheRecordsHold(log, path, read, outcome);
+    SayHowTheLogEnded(log, path, read, outcome);
+    const int listingError = read.listingError != 0 ? read.listingError : FlushError(listing);
     if (listingError != 0) {
         Say(outcome, {Message::ListingFailed, "standard output", 0, {std::strerror(listingError)}});
     }
