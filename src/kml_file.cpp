@@ -209,7 +209,7 @@ KmlResult Changed(const KmlFile& kml, Outcome& outcome)
 // or in place of the very file checked, through the link it was reached by.
 KmlResult PutInPlace(KmlFile& kml, Outcome& outcome)
 {
-    if (kml.link.exists && !(IdentifyFile(kml.path) == kml.link)) {
+    if (kml.link.exists && IdentifyFile(kml.path) != kml.link) {
         Changed(kml, outcome);  // the link was replaced or pointed elsewhere
         Discard(kml, outcome);
         return KmlResult::Refused;

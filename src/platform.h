@@ -39,10 +39,21 @@ struct FileId {
     std::int64_t written = 0;  // in the system's own unit
     bool exists = false;
 
+    // One file, whatever was written to it since.
+    bool IsSameFileAs(const FileId& other) const
+    {
+        return exists && other.exists && device == other.device && number == other.number;
+    }
+
     bool operator==(const FileId& other) const
     {
         return exists == other.exists && device == other.device && number == other.number && size == other.size &&
                written == other.written;
+    }
+
+    bool operator!=(const FileId& other) const
+    {
+        return !(*this == other);
     }
 };
 FileId IdentifyFile(const std::string& path);

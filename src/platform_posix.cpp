@@ -43,14 +43,6 @@ const char* NameOf(const std::string& path)
     return path.c_str() + (slash == std::string::npos ? 0 : slash + 1);
 }
 
-// True when the folder at the path of `to`'s folder still is the folder held.
-bool FolderStillThere(const std::string& to)
-{
-    struct stat there, held;
-    return stat(FolderOf(to).c_str(), &there) == 0 && fstat(newFolder, &held) == 0 && there.st_dev == held.st_dev &&
-           there.st_ino == held.st_ino;
-}
-
 // Gives `signal` the handler that removes the new file, unless the caller had it
 // ignored (nohup, a shell's background job): then it stays ignored.
 void RemoveNewFileOn(int signal)
@@ -71,6 +63,14 @@ FileId Identify(const struct stat& file)
     return {static_cast<std::uint64_t>(file.st_dev), static_cast<std::uint64_t>(file.st_ino),
             static_cast<std::uint64_t>(file.st_size),
             static_cast<std::int64_t>(written.tv_sec) * 1000000000 + static_cast<std::int64_t>(written.tv_nsec), true};
+}
+
+// True when the folder at the path of `to`'s folder still is the folder held.
+bool FolderStillThere(const std::string& to)
+{
+    struct stat there, held;
+    return stat(FolderOf(to).c_str(), &there) == 0 && fstat(newFolder, &held) == 0 &&
+           Identify(there).IsSameFileAs(Identify(held));
 }
 
 // The interrupts that remove the new file: Ctrl-C, Ctrl-\, a hang-up, SIGTERM.
@@ -137,7 +137,7 @@ bool StillThere(const char* name, const FileId& checked, StillAsDecided still)
 bool IsStandardOutput(const struct stat& file)
 {
     struct stat output;
-    return fstat(STDOUT_FILENO, &output) == 0 && output.st_dev == file.st_dev && output.st_ino == file.st_ino;
+    return fstat(STDOUT_FILENO, &output) == 0 && Identify(output).IsSameFileAs(Identify(file));
 }
 
 // renameat2 of two names in the folder held, where the system has it: false, with errno
@@ -164,27 +164,46 @@ bool Unsupported(int error)
 
 }  // namespace
 
-std::vector<std::string> StartProcess(int argc, char* argv[])
+namespace {
+
+// A closed standard stream is given the null device, read-only: no file the program
+// opens takes its number, and what is written to it fails, as it did.
+void OpenClosedStandardStreams()
 {
-    // A closed standard stream is given the null device, read-only: no file the program
-    // opens takes its number, and what is written to it fails, as it did.
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
         if (fcntl(fd, F_GETFD) == -1 && errno == EBADF && open("/dev/null", O_RDONLY) != fd) {
             _exit(255);
         }
     }
-    // A reader that quits (`kml log.hex route.kml | head`) must not cost the route: the
-    // listing's writes fail instead, and the run goes on. So does a write past a file
-    // size limit, which is then told like any other failed write.
+}
+
+// A reader that quits (`kml log.hex route.kml | head`) must not cost the route: the
+// listing's writes fail instead, and the run goes on. So does a write past a file size
+// limit, which is then told like any other failed write.
+void IgnoreFailedWriteSignals()
+{
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
-    // A listing that no one watches line by line goes out a buffer at a time: some C
-    // libraries (WebAssembly's) would write it a line at a time, a call per line.
+}
+
+// A listing that no one watches line by line goes out a buffer at a time: some C
+// libraries (WebAssembly's) would write it a line at a time, a call per line.
+void BufferTheListing()
+{
     static char buffer[1 << 14];  // musl takes a size only with the buffer itself
     if (!isatty(STDOUT_FILENO)) {
         std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
     }
-    return std::vector<std::string>(argv, argv + argc);
+}
+
+}  // namespace
+
+std::vector<std::string> StartProcess(int argc, char* argv[])
+{
+    OpenClosedStandardStreams();
+    IgnoreFailedWriteSignals();
+    BufferTheListing();
+    return std::vector<std::string>(argv, argv + argc);  // bytes, used as they are
 }
 
 Opened OpenFile(const std::string& path, const char* mode)
@@ -338,7 +357,7 @@ Opened OpenInPlace(const std::string& path, const FileId& checked, bool& changed
 {
     const int fd = open(path.c_str(), O_WRONLY | O_NOFOLLOW);
     struct stat file;
-    changed = fd >= 0 && fstat(fd, &file) == 0 && !(Identify(file) == checked);
+    changed = fd >= 0 && fstat(fd, &file) == 0 && Identify(file) != checked;
     if (changed) {
         close(fd);
         return {};

@@ -116,21 +116,32 @@ int Failure()
 
 }  // namespace
 
-std::vector<std::string> StartProcess(int, char*[])
+namespace {
+
+// Messages name files in UTF-8; a console shows them right while kml runs.
+void ShowUtf8InTheConsole()
 {
-    // Messages name files in UTF-8; a console shows them right while kml runs.
     consoleOutput = GetConsoleOutputCP();
     if (consoleOutput != 0 && SetConsoleOutputCP(CP_UTF8)) {
         std::atexit(RestoreConsole);
     }
-    // Only when the console is kml's alone and it reads and writes there: from a command
-    // prompt, in a pipe or with its output in a file, kml ends as it always does.
+}
+
+// Only when the console is kml's alone and it reads and writes there: from a command
+// prompt, in a pipe or with its output in a file, kml ends as it always does.
+void WaitIfTheConsoleIsOurs()
+{
     DWORD processes[2];
     if (GetConsoleProcessList(processes, 2) == 1 && IsConsole(STD_INPUT_HANDLE) && IsConsole(STD_OUTPUT_HANDLE) &&
         IsConsole(STD_ERROR_HANDLE)) {
         ownConsole = true;
         std::atexit(WaitBeforeTheConsoleCloses);
     }
+}
+
+// The arguments as Windows holds them, wide, in UTF-8.
+std::vector<std::string> WideArguments()
+{
     int count = 0;
     LPWSTR* const wide = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::string> arguments;
@@ -139,6 +150,15 @@ std::vector<std::string> StartProcess(int, char*[])
     }
     LocalFree(wide);
     return arguments;
+}
+
+}  // namespace
+
+std::vector<std::string> StartProcess(int, char*[])
+{
+    ShowUtf8InTheConsole();
+    WaitIfTheConsoleIsOurs();
+    return WideArguments();
 }
 
 Opened OpenFile(const std::string& path, const char* mode)
@@ -248,7 +268,7 @@ Placing ReplaceCheckedFile(const std::string& from, const std::string& to, const
 
 Opened OpenInPlace(const std::string& path, const FileId& checked, bool& changed)
 {
-    changed = !(IdentifyFile(path) == checked);
+    changed = IdentifyFile(path) != checked;
     return changed ? Opened{} : OpenFile(path, "w");
 }
 
@@ -281,8 +301,7 @@ bool IsListingFile(const std::string& path)
     }
     BY_HANDLE_FILE_INFORMATION output, file;
     const bool listing = GetFileType(handle) == FILE_TYPE_DISK && Identify(GetStdHandle(STD_OUTPUT_HANDLE), output) &&
-                         Identify(handle, file) && output.dwVolumeSerialNumber == file.dwVolumeSerialNumber &&
-                         output.nFileIndexHigh == file.nFileIndexHigh && output.nFileIndexLow == file.nFileIndexLow;
+                         Identify(handle, file) && Identity(output).IsSameFileAs(Identity(file));
     CloseHandle(handle);
     return listing;
 }
