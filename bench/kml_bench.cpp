@@ -22,19 +22,6 @@ namespace {
 
 constexpr int kFullLog = 65535;
 
-std::string MakeFullLog()
-{
-    std::string log;
-    AppendCount(log, kFullLog);
-    for (int k = 0; k < kFullLog; ++k) {
-        // A walk that wanders over a few degrees, minutes kept below 60.
-        const float x = 4900.0f + static_cast<float>(k % 5959) * 0.01f + static_cast<float>(k % 7) * 0.0007f;
-        const float y = -1900.0f - static_cast<float>(k % 4111) * 0.013f;
-        AppendRecord(log, 80000 + k, x, y);
-    }
-    return log;
-}
-
 // The program's own conversion of `log`, whatever its form.
 void Convert(std::FILE* log, std::FILE* kml, std::FILE* listing)
 {
@@ -142,7 +129,7 @@ void TimeSync(const std::string& kml, int runs)
 int main(int argc, char* argv[])
 {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
-    const std::string log = MakeFullLog();
+    const std::string log = Walk(kFullLog);
     struct Form {
         const char* name;
         std::string bytes;

@@ -7,6 +7,7 @@
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
+import vm from 'node:vm';
 import puppeteer from 'puppeteer-core';
 
 const pageDir = path.resolve(process.argv[2]);
@@ -14,16 +15,10 @@ const runs = Number(process.argv[3] || 5);
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'kml-bench-'));
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 
-// A walk over a few degrees, as kml_bench converts.
-const view = new DataView(new ArrayBuffer(2 + 12 * 65535));
-view.setUint16(0, 65535, true);
-for (let k = 0; k < 65535; ++k) {
-  view.setInt32(2 + 12 * k, 80000 + k, true);
-  view.setFloat32(6 + 12 * k, 4900 + (k % 5959) * 0.01 + (k % 7) * 0.0007, true);
-  view.setFloat32(10 + 12 * k, -1900 - (k % 4111) * 0.013, true);
-}
+// A walk over a few degrees, as kml_bench converts (the page's log.js).
 const log = path.join(work, 'full.hex');
-fs.writeFileSync(log, new Uint8Array(view.buffer));
+const { walk } = vm.runInNewContext(`${fs.readFileSync(path.join(pageDir, 'log.js'), 'utf8')}; kmlLog`);
+fs.writeFileSync(log, walk(65535));
 
 try {
   for (const [engine, executablePath] of [['chrome', '/usr/bin/chromium'], ['firefox', '/usr/bin/firefox-esr']]) {

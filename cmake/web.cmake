@@ -41,7 +41,8 @@ target_link_options(kml_web PRIVATE ${kml_runtime}
   "SHELL:--extern-pre-js ${CMAKE_BINARY_DIR}/program_begin.js"
   "SHELL:--extern-post-js ${CMAKE_BINARY_DIR}/program_end.js")
 
-set(kml_page_files index.html style.css words.js page.js route.js converter.js worker.js)
+# The page is every file of web/: this folder is the one list of its files.
+file(GLOB kml_page_files RELATIVE "${PROJECT_SOURCE_DIR}/web" CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/web/*")
 foreach(file IN LISTS kml_page_files)
   configure_file("web/${file}" "${KML_PAGE_DIR}/${file}" COPYONLY)
 endforeach()

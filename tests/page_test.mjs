@@ -17,6 +17,7 @@ import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
 import path from 'node:path';
+import vm from 'node:vm';
 import { createRequire } from 'node:module';
 
 const [pageDir, goldenDir, program, ...engines] =
@@ -49,16 +50,8 @@ function check(holds, what) {
   }
 }
 
-function logBytes(count, records) {
-  const view = new DataView(new ArrayBuffer(2 + 12 * records.length));
-  view.setUint16(0, count, true);
-  records.forEach(([t, x, y], k) => {
-    view.setInt32(2 + 12 * k, t, true);
-    view.setFloat32(6 + 12 * k, x, true);
-    view.setFloat32(10 + 12 * k, y, true);
-  });
-  return new Uint8Array(view.buffer);
-}
+// The log's layout and the full walk, as the page has them (log.js).
+const { logBytes, walk } = vm.runInNewContext(`${fs.readFileSync(path.join(pageDir, 'log.js'), 'utf8')}; kmlLog`);
 const sample = golden('../../examples/eeprom.hex');
 fs.writeFileSync(path.join(work, 'eeprom.hex'), sample);
 execFileSync('objcopy', ['-I', 'binary', '-O', 'ihex', path.join(work, 'eeprom.hex'), path.join(work, 'dump.hex')]);
@@ -76,8 +69,7 @@ const LOGS = {
   'far.hex': logBytes(3, [[1, 12000, 1905], [2, 13000, 1905], [3, 5012, 1905]]),
   // Bytes of no log at all, a video chosen by mistake: the same every run.
   'video.mp4': Buffer.concat(Array.from({ length: 400 }, (_, k) => crypto.createHash('sha512').update(String(k)).digest())),
-  'full.hex': logBytes(65535, Array.from({ length: 65535 },
-    (_, k) => [80000 + k, 4900 + (k % 5959) * 0.01, -1900 - (k % 4111) * 0.013])),
+  'full.hex': walk(65535),
   // One position: a walk that ends where it began, as far as the markers go.
   'one.hex': logBytes(1, [[1, 4916.2, 1958.8]]),
   // 300 bytes of no log, and a log under a name that no screen holds on one line.

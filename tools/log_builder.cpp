@@ -222,3 +222,15 @@ bool BuildLog(std::istream& description, std::string& log, std::string& error)
     }
     return true;
 }
+
+std::string Walk(int count)
+{
+    std::string log;
+    AppendCount(log, static_cast<unsigned>(count));
+    for (int k = 0; k < count; ++k) {
+        const float x = 4900.0f + static_cast<float>(k % 5959) * 0.01f + static_cast<float>(k % 7) * 0.0007f;
+        const float y = -1900.0f - static_cast<float>(k % 4111) * 0.013f;
+        AppendRecord(log, 80000 + k, x, y);
+    }
+    return log;
+}

@@ -22,6 +22,10 @@ void AppendRecord(std::string& log, std::int32_t t, float x, float y);
 void AppendEndMarker(std::string& log);
 void AppendRandomLog(std::string& log, unsigned seed);
 
+// A log of `count` records (65,535 for a full log) that wander over a few degrees, their
+// minutes kept below 60: the walk the benchmarks convert (the page's is web/log.js).
+std::string Walk(int count);
+
 // The log `image` as a text dump, `perLine` data bytes (1 to 250) a record, the records
 // in address order or, for an `order` other than 0, shuffled by it. Intel HEX gives each
 // record's upper address in a type 04 record where it changes, and ends with type 01.

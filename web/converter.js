@@ -8,13 +8,14 @@ const kmlConverter = (function () {
   let spare = null;    // a worker made ahead, its program ready for the next log
   let running = null;  // the worker converting a log now
 
-  // Workers are made from the source of kmlProgram() and kmlWorker() (kml-web.js,
-  // worker.js): a page opened from file:// cannot load a worker by URL. The program finds
-  // no fetch in its scope, so it decodes its own WebAssembly rather than fetch a data: URL.
+  // Workers are made from the source of kmlProgram(), kmlWorker() and kmlLogLayout()
+  // (kml-web.js, worker.js, log.js): a page opened from file:// cannot load a worker by
+  // URL. The program finds no fetch in its scope, so it decodes its own WebAssembly
+  // rather than fetch a data: URL.
   function startWorker() {
     if (!source) {
       const text = `const createKml = (function (fetch) { return (${kmlProgram})(); })(undefined);\n` +
-        `(${kmlWorker})(createKml);\n`;
+        `(${kmlWorker})(createKml, (${kmlLogLayout})());\n`;
       source = URL.createObjectURL(new Blob([text], { type: 'text/javascript' }));
     }
     return new Worker(source);

@@ -16,7 +16,7 @@
 // user's: the program, compiled and run once on a made-up log; and the memory that the
 // listing and the KML will fill, written once (a system gives a page of fresh memory only
 // when it is first written, and that is slower than the writing itself).
-function kmlWorker(createKml) {
+function kmlWorker(createKml, kmlLog) {
   'use strict';
 
   const LISTING_ROOM = 8 << 20;  // the largest log's listing is 6.4 MB, its KML 2.3 MB
@@ -93,18 +93,6 @@ function kmlWorker(createKml) {
     };
   }
 
-  // A made-up log of `count` records, a walk of small steps.
-  function madeUpLog(count) {
-    const view = new DataView(new ArrayBuffer(2 + 12 * count));
-    view.setUint16(0, count, true);
-    for (let k = 0; k < count; ++k) {
-      view.setInt32(2 + 12 * k, k, true);
-      view.setFloat32(6 + 12 * k, 4912.5 + (k % 997) * 0.01, true);
-      view.setFloat32(10 + 12 * k, -1905.5 - (k % 991) * 0.01, true);
-    }
-    return new Uint8Array(view.buffer);
-  }
-
   // Hands the program's standard output and error (fd 1 and 2) to `take` a buffer at a
   // time: the callbacks given to createKml would take them a byte at a time. Neither is a
   // terminal any more, so the C library fills a whole buffer before it writes.
@@ -140,7 +128,7 @@ function kmlWorker(createKml) {
     compileOnce();
     const kml = await createKml({ stdout: () => {}, stderr: () => {} });
     redirect(kml, () => {});
-    kml.FS.writeFile('/warm.bin', madeUpLog(30000));
+    kml.FS.writeFile('/warm.bin', kmlLog.walk(30000));
     kml.callMain(['/warm.bin', '/warm.kml']);
   }
 
