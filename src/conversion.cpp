@@ -73,6 +73,7 @@ Read ConvertRecords(LogStream& log, std::FILE* kml, std::FILE* listing, Outcome&
     Read read;
     read.countWhole = ReadCount(log, read.count);
     std::fprintf(listing, "Ilosc pozycji: %d\n", read.count);
+    outcome.listingLines = 1;
     outcome.stated = read.countWhole ? read.count : -1;
     outcome.stop = read.countWhole ? Stop::Count : Stop::Cut;
 
@@ -95,6 +96,7 @@ Read ConvertRecords(LogStream& log, std::FILE* kml, std::FILE* listing, Outcome&
         if (read.listingError == 0) {
             PrintRecord(listing, index, record.T, record.X, record.Y);
             PrintRecord(listing, index, record.T, latitude, longitude);
+            outcome.listingLines += 2;
             read.listingError = WriteError(listing);
         }
         // Map clients disagree on what "nan" in a route means: such a position is listed

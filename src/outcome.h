@@ -105,6 +105,7 @@ struct Outcome {
     bool kmlWritten = false;  // a KML is at the path, whole
     int stated = -1;          // the record count the log states; -1 when none was read
     int records = 0;          // records read whole
+    int listingLines = 0;     // lines of the listing written: the count's, two a record
     Stop stop = Stop::Unread;
     int route = 0;        // positions in the route
     int offTheEarth = 0;  // of those, beyond 90 degrees of latitude or 180 of longitude

@@ -1,8 +1,8 @@
 // The program in a page: the outcome goes to the page as data, to the `onOutcome`
 // function that the page gives the program's instance, beside the exit status. It is
-// {status, said: [{id, error, status, path, line, values}], kmlWritten, stated, records, stop,
-// route, offTheEarth, notFinite, onTheEarth}, the last a Float64Array of longitude,
-// latitude pairs.
+// {status, said: [{id, error, status, path, line, values}], kmlWritten, stated, records,
+// listingLines, stop, route, offTheEarth, notFinite, onTheEarth}, the last a Float64Array
+// of longitude, latitude pairs.
 #include "outcome.h"
 #include "platform.h"
 
@@ -63,7 +63,8 @@ std::string Json(const Outcome& outcome, int status)
     }
     return "{\"status\":" + std::to_string(status) + ",\"said\":[" + said + "],\"kmlWritten\":" +
            (outcome.kmlWritten ? "true" : "false") + ",\"stated\":" + std::to_string(outcome.stated) +
-           ",\"records\":" + std::to_string(outcome.records) + ",\"stop\":" + Quoted(StopName(outcome.stop)) +
+           ",\"records\":" + std::to_string(outcome.records) +
+           ",\"listingLines\":" + std::to_string(outcome.listingLines) + ",\"stop\":" + Quoted(StopName(outcome.stop)) +
            ",\"route\":" + std::to_string(outcome.route) + ",\"offTheEarth\":" + std::to_string(outcome.offTheEarth) +
            ",\"notFinite\":" + std::to_string(outcome.notFinite) + "}";
 }

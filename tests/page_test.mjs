@@ -122,7 +122,8 @@ const ROWS = [
   { logs: ['video.mp4'], seen: { status: /^This does not look like a position log/ } },
   { logs: ['empty.hex'], seen: { status: 'The file is empty: there is no position to convert.',
     count: '0', positions: '0', route: '', 'route-summary': /empty/, listing: 'Ilosc pozycji: 0\n' } },
-  { logs: ['full.hex'], seen: { positions: '65,535', listing: /^(.*\n){1000}[^\n]*$/ } },
+  { logs: ['full.hex'], seen: { positions: '65,535', listing: /^(.*\n){1000}[^\n]*$/,
+    'listing-note': /^The first 1,000 of 131,071 lines;/ } },
   { logs: [LONG], width: 375, shot: 'en-phone-long-name', checks: ['fits', 'buttons-full-width'], seen: {
     'download-kml': `Save the KML (${LONG.replace('.hex', '.kml')})` } },
   { checks: ['beside-the-route'], seen: { positions: '42' } },

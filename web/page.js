@@ -211,7 +211,7 @@
     $('count').className = noneRead ? 'none' : '';
     $('positions').textContent = outcome.kmlWritten ? number(outcome.route) : words.noKml;
     $('positions').className = outcome.kmlWritten ? '' : 'none';
-    const lines = answer.listed !== '' ? 1 + 2 * outcome.records : 0;
+    const lines = outcome.listingLines;
     $('listing-note').textContent = lines > LISTING_SHOWN ? words.listingPart(LISTING_SHOWN, lines) : words.listingNote;
     $('route-summary').textContent = summary(outcome, shown.route);
   }
