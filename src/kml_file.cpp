@@ -90,11 +90,10 @@ Content ContentOf(const std::string& head)
 }
 
 // The start of what `stream` holds, for ContentOf: its byte order mark, then, past all the
-// white space it begins with, however much, up to kProlog bytes; and which file was read.
-// False when it cannot be read.
-bool ReadHead(std::FILE* stream, std::string& head, FileId& read)
+// white space it begins with, however much, up to kProlog bytes. False when it cannot be
+// read.
+bool ReadHead(std::FILE* stream, std::string& head)
 {
-    read = IdentifyStream(stream);
     std::string chunk(kProlog, '\0');
     head.clear();
     bool begun = false;  // something but white space has been met
@@ -117,8 +116,7 @@ bool ReadHead(std::FILE* stream, std::string& head, FileId& read)
         }
         chunk.resize(kProlog);
     }
-    const bool whole = !std::ferror(stream);
-    return whole && read.exists;
+    return !std::ferror(stream);
 }
 
 // Says why an existing regular file must not be replaced, if it must not; else which file
@@ -127,7 +125,8 @@ bool MayReplace(const std::string& path, const std::string& file, FileId& checke
 {
     std::string head;
     std::FILE* const stream = OpenFile(file, "rb").stream;
-    const bool read = stream != nullptr && ReadHead(stream, head, checked);
+    checked = stream != nullptr ? IdentifyStream(stream) : FileId{};
+    const bool read = checked.exists && ReadHead(stream, head);
     if (stream != nullptr) {
         std::fclose(stream);
     }
@@ -147,8 +146,7 @@ bool MayReplace(const std::string& path, const std::string& file, FileId& checke
 bool HoldsWhatWasDecided(std::FILE* file, const FileId& checked)
 {
     std::string head;
-    FileId read;
-    return ReadHead(file, head, read) && read == checked && ContentOf(head) != Content::Other;
+    return IdentifyStream(file) == checked && ReadHead(file, head) && ContentOf(head) != Content::Other;
 }
 
 // The folder of `path`: "." where it names none.
