@@ -81,7 +81,7 @@ const LOGS = {
 };
 
 // What nothing of a result looks like: before any log, and after one that gave nothing.
-const NOTHING = { detail: '', stopped: '', route: '', 'download-kml': '', 'download-listing': '' };
+const NOTHING = { detail: '', stopped: '', 'download-kml': '', 'download-listing': '' };
 const EMPTY = { ...NOTHING, tally: '', said: '', meaning: '', 'left-out': '' };
 // The rows, in order, on one page per browser: `browser`, the languages the browser
 // prefers, and `query`, opens the page anew; `language` presses that language's button;
@@ -120,20 +120,20 @@ const ROWS = [
     status: /^This does not look like a position log: \d+ of \d+ records give no position on the Earth\.$/,
     detail: /^Converted \d+ of [\d,]+ records: the log ends early, with no end marker\.$/ } },
   { logs: ['video.mp4'], seen: { status: /^This does not look like a position log/ } },
-  { logs: ['empty.hex'], seen: { status: 'The file is empty: there is no position to convert.',
-    count: '0', positions: '0', route: '', 'route-summary': /empty/, listing: 'Ilosc pozycji: 0\n' } },
+  { logs: ['empty.hex'], checks: ['no-route-panel'], seen: { status: 'The file is empty: there is no position to convert.',
+    count: '0', positions: '0', 'route-summary': /empty/, listing: 'Ilosc pozycji: 0\n' } },
   { logs: ['full.hex'], seen: { positions: '65,535', listing: /^(.*\n){1000}[^\n]*$/,
     'listing-note': /^The first 1,000 of 131,071 lines;/ } },
   { logs: [LONG], width: 375, shot: 'en-phone-long-name', checks: ['fits', 'buttons-full-width'], seen: {
     'download-kml': `Save the KML (${LONG.replace('.hex', '.kml')})` } },
   { checks: ['beside-the-route'], seen: { positions: '42' } },
-  { logs: ['typo.hex'], shot: 'en-failure', checks: ['none-as-text'], seen: {
+  { logs: ['typo.hex'], shot: 'en-failure', checks: ['none-as-text', 'no-route-panel'], seen: {
     status: 'Nothing was converted: line 2 of typo.hex has a wrong checksum.', tally: '1 error', said: '', ...NOTHING,
     'route-summary': 'No route: the program wrote no KML.' } },
   { language: 'pl', shot: 'pl-failure', seen: {
     status: 'Nic nie przekonwertowano: wiersz 2 pliku typo.hex ma złą sumę kontrolną.', tally: '1 błąd', ...NOTHING } },
   { width: 375, shot: 'pl-phone-failure', checks: ['fits'], seen: { tally: '1 błąd' } },
-  { dark: true, shot: 'pl-dark-failure', checks: ['dark'], seen: { tally: '1 błąd' } },
+  { dark: true, shot: 'pl-dark-failure', checks: ['dark', 'no-route-panel'], seen: { tally: '1 błąd' } },
   { language: 'en', logs: ['dump.hex', 'eeprom.hex', 'empty.hex'], golden: 'sample',
     seen: { 'left-out': /left out: eeprom\.hex, empty\.hex/ } },
 ];
@@ -176,6 +176,11 @@ const CHECKS = {
     const [status, save, route] = ['status', 'download-kml', 'map'].map((id) => document.getElementById(id).getBoundingClientRect());
     return [status.right <= route.left && save.right <= route.left, `the text ends at ${status.right} and ${save.right}, ` +
       `the route begins at ${route.left}`];
+  }),
+  // Where no route is drawn, no empty panel stands for it: the line under it says why.
+  'no-route-panel': (page) => page.evaluate(() => {
+    const box = document.getElementById('route').getBoundingClientRect();
+    return [box.height === 0 && document.getElementById('route-summary').textContent !== '', `a panel ${box.height} px high`];
   }),
   // The start is seen, where the walk ends too: it is what lies on top at its centre.
   markers: (page) => page.evaluate(() => {

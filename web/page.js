@@ -193,7 +193,8 @@
     $('chosen').textContent = !shown || !shown.name ? ''
       : answer ? words.chosen(shown.name, shown.size) : words.converting(shown.name, shown.size);
     show('left-out', shown && shown.leftOut && shown.leftOut.length > 0 ? words.leftOut(shown.leftOut.join(', ')) : '');
-    $('route').hidden = !(outcome && shown.route && shown.route.drawn > 0);
+    // An SVG element has no `hidden` property: the attribute itself hides the empty panel.
+    $('route').toggleAttribute('hidden', !(outcome && shown.route && shown.route.drawn > 0));
     if (!outcome) {
       $('count').textContent = '–';
       $('positions').textContent = '–';
