@@ -154,8 +154,8 @@
       ? words.endMarker(outcome.records, outcome.stated) : '');
     show('tally', outcome ? words.tally(errors.length, warnings.length) : '');
     const said = $('said');
-    said.replaceChildren(...errors.concat(warnings).filter((diagnostic) => !headlined.includes(diagnostic))
-      .map((diagnostic) => {
+    const listed = errors.concat(warnings).filter((diagnostic) => !headlined.includes(diagnostic));
+    said.replaceChildren(...listed.map((diagnostic) => {
       const item = document.createElement('li');
       item.className = diagnostic.error ? 'failure' : 'warning';
       item.textContent = sentence(diagnostic);
