@@ -366,9 +366,19 @@ async function testEngine(engine, origin) {
         await page.emulateMediaFeatures([{ name: 'prefers-color-scheme', value: 'dark' }]);
       }
       if (row.logs) {
-        await page.$eval('body', (body) => { body.dataset.convertMs = ''; });
+        // Done when the page has painted the answer, or has said that the converter failed
+        // (a headline that is a failure, and not the one shown before).
+        const before = await page.$eval('body', (body) => {
+          body.dataset.convertMs = '';
+          return document.getElementById('status').textContent;
+        });
         await (await page.$('#log')).uploadFile(...row.logs.map((name) => path.join(work, name)));
-        await page.waitForFunction(() => document.body.dataset.convertMs, { timeout: 60000, polling: 100 });
+        const answered = await page.waitForFunction((shown) => {
+          const status = document.getElementById('status');
+          return document.body.dataset.convertMs || (status.className === 'failure' && status.textContent !== shown &&
+            !document.getElementById('download-listing').onclick);
+        }, { timeout: 60000, polling: 100 }, before).then(() => true, () => false);
+        check(answered, `${what}: no answer within a minute: ${await page.$eval('#status', (status) => status.textContent)}`);
       }
       const seen = await look(page);
       check(seen.hiddenSeen.length === 0, `${what}: hidden yet seen: ${seen.hiddenSeen}`);
