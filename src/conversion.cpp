@@ -1,5 +1,5 @@
 // One conversion, from an opened log to its listing, route and outcome: telling a dump
-// from a raw log, then reading each record, writing it twice, and entry how the log ended.
+// from a raw log, then reading each record, writing it twice, and saying how the log ended.
 #include "conversion.h"
 
 #include "kml_route.h"
