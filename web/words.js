@@ -232,7 +232,7 @@ const WORDS = (function () {
         2: 'Log urywa się przedwcześnie: on sam albo zrzut tekstowy, w którym jest, kończy się przed ' +
           'zapowiedzianą liczbą rekordów lub znacznikiem końca albo nie da się go odczytać do końca. ' +
           'Plik KML zawiera każdy cały rekord sprzed tego miejsca.',
-        3: 'Nie udało się zapisać całego wykazu (pełny dysk albo program czytający wykaz się zakończył); ' +
+        3: 'Nie udało się wypisać całego wykazu (pełny dysk albo program czytający wykaz się zakończył); ' +
           'wykaz urywa się w tym miejscu, a plik KML jest kompletny.',
         255: 'Nie udało się zapisać całego pliku KML: zapis, opróżnienie bufora lub zamknięcie pliku nie ' +
           'powiodło się. Ścieżka KML pozostała bez zmian: stary KML bajt w bajt albo brak pliku, jak mówi ' +
