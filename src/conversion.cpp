@@ -60,7 +60,6 @@ void SayGap(const Log& log, const std::string& path, Outcome& outcome)
 struct Read {
     int count = 0;            // as the log states it
     bool countWhole = false;  // the count was read whole
-    int records = 0;          // records read whole
     Tally notFinite;
     Tally offTheEarth;
     int listingError = 0;  // why the listing failed, as an errno value; 0 while it has not
@@ -112,7 +111,6 @@ Read ConvertRecords(LogStream& log, std::FILE* kml, std::FILE* listing, Outcome&
         }
         WritePoint(kml, longitude, latitude);
     }
-    read.records = index;
     outcome.records = index;
     outcome.notFinite = notFinite.count;
     outcome.offTheEarth = offTheEarth.count;
@@ -134,8 +132,9 @@ void SayWhatTheRecordsHold(const Log& log, const std::string& path, const Read& 
         Say(outcome, {Message::OffTheEarth, path, 0, said(read.offTheEarth)});
     }
     const int noPosition = read.notFinite.count + read.offTheEarth.count;
-    if (!LooksLikePositionLog(noPosition, read.records)) {
-        Say(outcome, {Message::NotAPositionLog, path, 0, {std::to_string(noPosition), std::to_string(read.records)}});
+    const int records = outcome.records;
+    if (!LooksLikePositionLog(noPosition, records)) {
+        Say(outcome, {Message::NotAPositionLog, path, 0, {std::to_string(noPosition), std::to_string(records)}});
     }
 }
 
@@ -154,7 +153,7 @@ void SayHowTheLogEnded(const Log& log, const std::string& path, const Read& read
         Say(outcome, {Message::LogEndsInCount, path});
     } else {
         Say(outcome,
-            {Message::LogEndsEarly, path, 0, {std::to_string(read.records), std::to_string(read.count)}});
+            {Message::LogEndsEarly, path, 0, {std::to_string(outcome.records), std::to_string(read.count)}});
     }
 }
 

@@ -2,7 +2,6 @@
 // the KML written beside it (or in place where it must be) and put there whole, or not at all.
 #include "kml_file.h"
 
-#include "conversion.h"
 #include "outcome.h"
 #include "stream_errors.h"
 #include "text_encoding.h"
@@ -13,7 +12,6 @@
 #include <cstring>
 #include <random>
 #include <filesystem>
-#include <string_view>
 #include <system_error>
 
 namespace fs = std::filesystem;
