@@ -7,6 +7,7 @@
 #include "text_dump.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 
@@ -157,6 +158,23 @@ void SayHowTheLogEnded(const Log& log, const std::string& path, const Read& read
     }
 }
 
+// Reads what is left of `file` after `text`, into it, up to one byte more than the largest
+// dump; false when the file cannot be read.
+bool ReadTheRest(std::FILE* file, std::string& text)
+{
+    errno = 0;
+    for (;;) {
+        const std::size_t had = text.size();
+        const std::size_t room = std::min(kLargestDump + 1, 2 * had + 4096) - had;
+        text.resize(had + room);
+        const std::size_t got = std::fread(&text[had], 1, room, file);
+        text.resize(had + got);
+        if (got < room || text.size() > kLargestDump) {
+            return !std::ferror(file);
+        }
+    }
+}
+
 }  // namespace
 
 bool OpenLog(std::FILE* file, const std::string& path, Log& log, Outcome& outcome)
@@ -170,7 +188,14 @@ bool OpenLog(std::FILE* file, const std::string& path, Log& log, Outcome& outcom
     if (format.syntax == RecordSyntax::None) {
         return true;
     }
-    DecodedDump dump = DecodeDump(format, bytes);
+    // A dump is read whole, and decoded from memory.
+    std::string& text = bytes.held;
+    if (!ReadTheRest(file, text) || text.size() > kLargestDump) {
+        Say(outcome, std::ferror(file) ? Diagnostic{Message::DumpUnreadable, path, 0, {std::strerror(LastError())}}
+                                       : Diagnostic{Message::DumpTooLarge, path});
+        return false;
+    }
+    DecodedDump dump = DecodeDump(format, text);
     if (dump.fault) {
         dump.fault->path = path;
         Say(outcome, std::move(*dump.fault));

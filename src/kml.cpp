@@ -70,5 +70,5 @@ int main(int argc, char* argv[])
     Run(arguments, outcome);
     const int status = ExitStatus(outcome);
     HandOver(outcome, status);
-    return status == kKmlFailed ? -1 : status;
+    return status;
 }

@@ -1,6 +1,6 @@
-// What a run of the program came to, as data: the exit statuses and what each means,
-// every diagnostic the program can give (each an entry with an id, the status it sets, if
-// any, and its English words), and what the run found in the log. The command line prints
+// What a run of the program came to, as data: the exit statuses, every diagnostic the
+// program can give (each an entry with an id, the status it sets, if any, and its English
+// words), and what the run found in the log. The command line prints
 // each diagnostic as it is said and exits with the status the outcome gives; the page
 // reads the same record (HandOver, in platform.h) and says it in its reader's language.
 #ifndef KML_OUTCOME_H
@@ -15,71 +15,92 @@ constexpr int kConverted = 0;
 constexpr int kNothingConverted = 1;
 constexpr int kLogIncomplete = 2;
 constexpr int kListingFailed = 3;
-constexpr int kKmlFailed = 255;  // returned as -1, which POSIX shells show as 255
+constexpr int kKmlFailed = 255;
 
-struct StatusMeaning {
+struct StatusName {
     int code;
-    const char* meaning;  // one line, as the README and the manual page say it
+    const char* name;  // as the page knows it
 };
 
 // Every exit status, in the order that decides between them: when more than one applies,
 // the first listed wins (0 is only the status when nothing else applies).
-extern const std::vector<StatusMeaning> kStatuses;
-
-// Each thing the program can say. A diagnostic with a status is an error, and the run ends
-// with the first such status in kStatuses; one without is a warning.
-enum class Message {
-    LogUnopenable,
-    DumpBadCharacter,
-    DumpWrongLength,
-    DumpUnknownType,
-    DumpChecksum,
-    DumpNotIntelHex,
-    DumpNotSRecord,
-    DumpDisagrees,
-    DumpCountMismatch,
-    DumpUnreadable,
-    DumpOutOfRange,
-    DumpNoData,
-    DumpGap,
-    DumpCut,
-    LogUnreadable,
-    LogEndsInCount,
-    LogEndsEarly,
-    NotFinite,
-    OffTheEarth,
-    NotAPositionLog,
-    ListingFailed,
-    KmlIsLog,
-    KmlIsListing,
-    KmlCannotCreate,
-    KmlLinkToNothing,
-    KmlUnopenable,
-    KmlBlockDevice,
-    KmlUnreadable,
-    KmlNotKml,
-    KmlChanged,
-    KmlChangedMoved,
-    KmlKept,
-    KmlUnsynced,
-    KmlNewFileLeft,
-    KmlNotCreated,
-    KmlIncomplete,
-    KmlUnwritten,  // the last: kMessages ends with it
+inline constexpr StatusName kStatuses[] = {
+    {kNothingConverted, "nothingConverted"},
+    {kKmlFailed, "kmlFailed"},
+    {kLogIncomplete, "logIncomplete"},
+    {kListingFailed, "listingFailed"},
+    {kConverted, "converted"},
 };
+
+// Each thing the program can say: its name, its id (stable, for the page's words), the
+// status it sets, and its English words, each "%s" standing for the next value. One with
+// a status is an error, and the run ends with the first such status in kStatuses; one with
+// kConverted is a warning.
+#define KML_MESSAGES(X)                                                                                                \
+    X(LogUnopenable, "log-unopenable", kNothingConverted, "%s")                                                        \
+    X(DumpBadCharacter, "dump-bad-character", kNothingConverted, "bad character in record")                            \
+    X(DumpWrongLength, "dump-wrong-length", kNothingConverted, "wrong record length")                                  \
+    X(DumpUnknownType, "dump-unknown-type", kNothingConverted, "unknown record type")                                  \
+    X(DumpChecksum, "dump-checksum", kNothingConverted, "checksum mismatch")                                           \
+    X(DumpNotIntelHex, "dump-not-intel-hex", kNothingConverted, "not an Intel HEX record")                             \
+    X(DumpNotSRecord, "dump-not-srecord", kNothingConverted, "not an S-record")                                        \
+    X(DumpDisagrees, "dump-disagrees", kNothingConverted, "records give one address different bytes")                  \
+    X(DumpCountMismatch, "dump-count-mismatch", kNothingConverted, "record count mismatch")                            \
+    X(DumpUnreadable, "dump-unreadable", kNothingConverted, "%s")                                                      \
+    X(DumpTooLarge, "dump-too-large", kNothingConverted, "is larger than 64 MiB, which no dump of a log is")           \
+    X(DumpOutOfRange, "dump-out-of-range", kNothingConverted, "no record holds a byte of the log; the first is at %s") \
+    X(DumpNoData, "dump-no-data", kNothingConverted, "no record holds a byte of the log")                              \
+    X(DumpGap, "dump-gap", kConverted, "bytes %s to %s are in no record; read as erased (FF)")                         \
+    X(DumpCut, "dump-cut", kLogIncomplete, "dump has no end record; it was cut off")                                   \
+    X(LogUnreadable, "log-unreadable", kLogIncomplete, "%s")                                                           \
+    X(LogEndsInCount, "log-ends-in-count", kLogIncomplete, "log ends inside the record count")                         \
+    X(LogEndsEarly, "log-ends-early", kLogIncomplete, "log ends after %s of %s records, with no end marker")           \
+    X(NotFinite, "not-finite", kConverted,                                                                             \
+      "%s position(s) left out of the route, coordinates not finite (first at POS %s)")                                \
+    X(OffTheEarth, "off-the-earth", kConverted,                                                                        \
+      "%s position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS %s)")                            \
+    X(NotAPositionLog, "not-a-position-log", kConverted,                                                               \
+      "does not look like a position log: no position on the Earth in %s of the %s records read")                      \
+    X(ListingFailed, "listing-failed", kListingFailed, "%s")                                                           \
+    X(KmlIsLog, "kml-is-log", kNothingConverted, "is the log itself; refusing to overwrite it")                        \
+    X(KmlIsListing, "kml-is-listing", kNothingConverted,                                                               \
+      "is where the listing goes (standard output); refusing to write the KML there too")                              \
+    X(KmlCannotCreate, "kml-cannot-create", kNothingConverted, "cannot create the KML: %s")                            \
+    X(KmlLinkToNothing, "kml-link-to-nothing", kNothingConverted, "is a link to nothing; refusing to write through it") \
+    X(KmlUnopenable, "kml-unopenable", kNothingConverted, "%s")                                                        \
+    X(KmlBlockDevice, "kml-block-device", kNothingConverted, "is a block device; refusing to write a KML onto it")     \
+    X(KmlUnreadable, "kml-unreadable", kNothingConverted, "cannot be read to check that it is a KML")                  \
+    X(KmlNotKml, "kml-not-kml", kNothingConverted, "exists and is not a KML document; refusing to overwrite it")       \
+    X(KmlChanged, "kml-changed", kNothingConverted, "was changed while the log was read; refusing to overwrite it")    \
+    X(KmlChangedMoved, "kml-changed-moved", kNothingConverted,                                                         \
+      "was changed while the log was read; what was there is now %s")                                                  \
+    X(KmlKept, "kml-kept", kKmlFailed, "%s; the KML was left as it was")                                               \
+    X(KmlUnsynced, "kml-unsynced", kKmlFailed, "%s; the KML is in place, but its folder could not be synced to the disk") \
+    X(KmlNewFileLeft, "kml-new-file-left", kConverted, "the new file could not be removed, and is left as %s: %s")     \
+    X(KmlNotCreated, "kml-not-created", kKmlFailed, "%s; no KML was created")                                          \
+    X(KmlIncomplete, "kml-incomplete", kKmlFailed, "%s; the KML is incomplete")                                        \
+    X(KmlUnwritten, "kml-unwritten", kKmlFailed, "%s")
+
+#define KML_MESSAGE_NAME(name, id, status, words) name,
+enum class Message { KML_MESSAGES(KML_MESSAGE_NAME) };
+#undef KML_MESSAGE_NAME
 
 struct MessageEntry {
-    Message message;
-    const char* id;     // stable, for the page's words: "dump-checksum"
-    int status;         // kConverted for a warning
-    const char* words;  // each "%s" stands for the next value
+    const char* id;
+    int status;
+    const char* words;
 };
 
-// Every entry, in the order of Message (which the compiler checks).
-extern const std::vector<MessageEntry> kMessages;
+// Every entry, in the order of Message.
+#define KML_MESSAGE_ENTRY(name, id, status, words) {id, status, words},
+inline constexpr MessageEntry kMessages[] = {KML_MESSAGES(KML_MESSAGE_ENTRY)};
+#undef KML_MESSAGE_ENTRY
 
 // The entry of what was said.
-const MessageEntry& EntryOf(Message message);
+constexpr const MessageEntry& EntryOf(Message message)
+{
+    return kMessages[static_cast<std::size_t>(message)];
+}
 
 // One diagnostic as it was said: "kml: PATH: line LINE: " (the line only where there is
 // one), then the entry's words with its values.

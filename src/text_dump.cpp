@@ -1,5 +1,6 @@
 // Reads Intel HEX and S-record dumps of the log: tells a dump from a raw log by its head,
-// then decodes it line by line into the image a raw log of the same EEPROM holds.
+// then decodes its text, read whole, line by line into the image a raw log of the same
+// EEPROM holds.
 #include "text_dump.h"
 
 #include <algorithm>
@@ -9,11 +10,13 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <string_view>
+#include <utility>
 
 namespace {
 
 // A record's text is at most 1 + 2 * (255 + 5) characters (Intel HEX; S-records are
-// shorter); what a line holds past that is a comment or makes the record too long.
+// shorter).
 constexpr std::size_t kLongestRecord = 521;
 
 // Why a line is no record that can be trusted; none while it is one.
@@ -35,15 +38,6 @@ int HexDigit(char c)
 {
     const unsigned digit = kHexDigits[static_cast<unsigned char>(c)];
     return digit == kNoDigit ? -1 : static_cast<int>(digit);
-}
-
-// Where the first of two characters stands in `text`, or its end.
-const char* FindEither(const char* text, std::size_t length, char one, char other)
-{
-    const void* const first = std::memchr(text, one, length);
-    const std::size_t before = first != nullptr ? static_cast<std::size_t>(static_cast<const char*>(first) - text) : length;
-    const void* const second = std::memchr(text, other, before);
-    return second != nullptr ? static_cast<const char*>(second) : text + before;
 }
 
 // What makes a record of each syntax, for recognising, parsing and telling a cut one: its
@@ -203,117 +197,26 @@ Fault ParseSRecord(const char* text, std::size_t length, unsigned char* bytes, R
     return {};
 }
 
-// The dump's text as 8-bit characters: UTF-16 narrowed as it is read, after its byte
-// order mark, every character beyond ASCII read as 0x80, which no record holds.
-struct TextSource {
-    LogStream& log;
-    Encoding encoding;
-    std::vector<unsigned char> units = {};  // UTF-16 as read; an odd byte left over first
-    std::size_t leftOver = 0;
-    bool begun = false;
-};
-
-// Reads up to `size` characters into `text`; returns how many, 0 at the text's end.
-std::size_t ReadText(TextSource& source, char* text, std::size_t size)
-{
-    if (source.encoding == Encoding::Bytes) {
-        return ReadLogBytes(source.log, reinterpret_cast<unsigned char*>(text), size);
-    }
-    source.units.resize(2 * size);
-    std::size_t written = 0;
-    for (std::size_t got = 1; written == 0 && got != 0;) {
-        got = ReadLogBytes(source.log, source.units.data() + source.leftOver, 2 * size - source.leftOver);
-        const std::size_t total = source.leftOver + got;
-        std::size_t at = 0;
-        for (; at + 1 < total; at += 2) {
-            const unsigned unit = Utf16Unit(source.units[at], source.units[at + 1], source.encoding);
-            if (!source.begun) {
-                source.begun = true;
-                if (unit == kByteOrderMark) {
-                    continue;
-                }
-            }
-            text[written++] = Narrow(unit);
-        }
-        source.leftOver = total - at;  // a last byte alone is a character cut off: dropped
-        if (source.leftOver != 0) {
-            source.units[0] = source.units[at];
-        }
-    }
-    return written;
-}
-
-// One line of a dump, as the line reader gives it. Its text stays valid until the next.
+// One line of a dump, after the white space it begins with, without its line end.
 struct Line {
-    long number = 0;              // from 1; every line counts, blank ones too
-    const char* text = nullptr;   // after leading white space, as far as a record and the
-    std::size_t length = 0;       // white space after it can reach
-    bool more = false;            // something other than white space came after `text`
-    bool ended = false;           // the line had its line end: it was not cut off
+    long number = 0;  // from 1; every line counts, blank ones too
+    std::string_view text;
+    bool ended = false;  // the line had its line end: it was not cut off
 };
 
-// Reads a dump's lines, a chunk of the text at a time: lines end in LF, CR LF or CR
-// alone, and a UTF-8 byte order mark before the first is skipped.
-struct LineReader {
-    TextSource source;
-    std::vector<char> chunk = std::vector<char>(1 << 16);
-    std::size_t at = 0;
-    std::size_t size = 0;
-    bool drained = false;
-    long number = 0;
-    bool afterCr = false;  // the last line ended in CR: an LF right after it belongs to it
-    char longLine[kLongestRecord + 1] = {};
-};
-
-// Makes `wanted` characters from `at` on stand in the chunk, or as many as the text has
-// left; returns how many do.
-std::size_t Available(LineReader& reader, std::size_t wanted)
+// Takes the next line of `text` into `line`, and what follows it out of `text`: lines end
+// in LF, CR LF or CR alone. False when the text has no more.
+bool NextLine(std::string_view& text, Line& line)
 {
-    if (reader.size - reader.at < wanted && !reader.drained) {
-        std::memmove(reader.chunk.data(), reader.chunk.data() + reader.at, reader.size - reader.at);
-        reader.size -= reader.at;
-        reader.at = 0;
-        while (reader.size < wanted && !reader.drained) {
-            const std::size_t got =
-                ReadText(reader.source, reader.chunk.data() + reader.size, reader.chunk.size() - reader.size);
-            reader.size += got;
-            reader.drained = got == 0;
-        }
-    }
-    return std::min(wanted, reader.size - reader.at);
-}
-
-// Reads the next line into `line`; false when the dump has no more.
-bool ReadLine(LineReader& reader, Line& line)
-{
-    if (reader.number == 0 && Available(reader, 3) == 3) {
-        reader.at += Utf8MarkLength({&reader.chunk[reader.at], 3});
-    }
-    if (reader.afterCr && Available(reader, 1) == 1 && reader.chunk[reader.at] == '\n') {
-        ++reader.at;
-    }
-    if (Available(reader, 1) == 0) {
+    if (text.empty()) {
         return false;
     }
-    line = Line{};
-    line.number = ++reader.number;
-    while (Available(reader, 1) == 1 && IsBlank(reader.chunk[reader.at])) {
-        ++reader.at;
-    }
-    const std::size_t room = Available(reader, kLongestRecord + 1);
-    line.text = &reader.chunk[reader.at];
-    line.length = static_cast<std::size_t>(FindEither(line.text, room, '\n', '\r') - line.text);
-    reader.at += line.length;
-    if (line.length > kLongestRecord) {
-        // Longer than any record: the rest is only looked at, and the chunk moves on.
-        line.text = std::copy(line.text, line.text + line.length, reader.longLine) - line.length;
-        for (; Available(reader, 1) == 1 && !IsLineEnd(reader.chunk[reader.at]); ++reader.at) {
-            line.more = line.more || !IsBlank(reader.chunk[reader.at]);
-        }
-    }
-    line.ended = reader.at < reader.size;
-    reader.afterCr = line.ended && reader.chunk[reader.at] == '\r';
-    reader.at += line.ended ? 1 : 0;
+    const std::size_t end = std::min(text.find_first_of(kLineEnds), text.size());
+    line.text = text.substr(0, end);
+    line.text.remove_prefix(std::min(line.text.find_first_not_of(" \t"), line.text.size()));
+    line.ended = end < text.size();
+    ++line.number;
+    text.remove_prefix(std::min(text.size(), end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1)));
     return true;
 }
 
@@ -372,21 +275,19 @@ Fault StoreData(Decoding& decoding, const Record& record)
 // Takes one line.
 Fault TakeLine(Decoding& decoding, const Line& line)
 {
-    if (line.length == 0) {
-        return {};  // blank: the reader skipped its white space
+    if (line.text.empty()) {
+        return {};
     }
     // The record is the text up to white space; what follows is a comment.
-    const std::size_t length = static_cast<std::size_t>(FindEither(line.text, line.length, ' ', '\t') - line.text);
-    if (length == line.length && line.more) {
-        return Message::DumpWrongLength;  // longer than any record
-    }
-    if (!line.ended && length == line.length && IsCutRecord(RulesOf(decoding.syntax), line.text, length)) {
+    const char* const text = line.text.data();
+    const std::size_t length = std::min(line.text.find_first_of(" \t"), line.text.size());
+    if (!line.ended && length == line.text.size() && IsCutRecord(RulesOf(decoding.syntax), text, length)) {
         return {};  // the file ends inside this record: the dump was cut off
     }
     Record record;
     const Fault fault = decoding.syntax == RecordSyntax::IntelHex
-                            ? ParseIntelHex(line.text, length, decoding.bytes, record)
-                            : ParseSRecord(line.text, length, decoding.bytes, record);
+                            ? ParseIntelHex(text, length, decoding.bytes, record)
+                            : ParseSRecord(text, length, decoding.bytes, record);
     if (fault) {
         return fault;
     }
@@ -440,53 +341,37 @@ RecordSyntax SyntaxOfText(const std::string& text)
     return RecordSyntax::None;
 }
 
-// The head read as UTF-16 in the given encoding, after its byte order mark, narrowed as
-// the decoder reads it. Without the mark, false when a character of it is beyond 8 bits:
-// then only zero bytes between the characters tell it.
-bool NarrowUtf16(const std::string& head, Encoding encoding, std::string& text)
-{
-    const auto unitAt = [&](std::size_t at) {
-        return Utf16Unit(static_cast<unsigned char>(head[at]), static_cast<unsigned char>(head[at + 1]), encoding);
-    };
-    const bool marked = head.size() >= 2 && unitAt(0) == kByteOrderMark;
-    text.clear();
-    for (std::size_t at = marked ? 2 : 0; at + 1 < head.size(); at += 2) {
-        const unsigned unit = unitAt(at);
-        if (unit > 0xFF && !marked) {
-            return false;
-        }
-        text += Narrow(unit);
-    }
-    return true;
-}
-
 }  // namespace
 
 LogFormat RecogniseDump(const std::string& head)
 {
-    std::string text;
-    for (const Encoding encoding : {Encoding::Utf16LittleEndian, Encoding::Utf16BigEndian}) {
-        if (NarrowUtf16(head, encoding, text) && SyntaxOfText(text) != RecordSyntax::None) {
-            return {SyntaxOfText(text), encoding};
+    // UTF-16 without its byte order mark shows in zero bytes between characters.
+    for (const auto& [encoding, mark] : {std::pair{Encoding::Utf16LittleEndian, "\xFF\xFE"},
+                                         std::pair{Encoding::Utf16BigEndian, "\xFE\xFF"}}) {
+        bool wide;
+        const RecordSyntax syntax = SyntaxOfText(NarrowUtf16(head, encoding, wide));
+        if (syntax != RecordSyntax::None && (!wide || head.compare(0, 2, mark) == 0)) {
+            return {syntax, encoding};
         }
     }
     return {SyntaxOfText(head.substr(Utf8MarkLength(head))), Encoding::Bytes};
 }
 
-DecodedDump DecodeDump(LogFormat format, LogStream& text)
+DecodedDump DecodeDump(LogFormat format, const std::string& bytes)
 {
+    bool wide;
+    const std::string narrowed = format.encoding == Encoding::Bytes ? std::string{} : NarrowUtf16(bytes, format.encoding, wide);
+    std::string_view text = format.encoding == Encoding::Bytes ? std::string_view{bytes} : narrowed;
+    text.remove_prefix(Utf8MarkLength(text));
     Decoding decoding{format.syntax};
-    LineReader reader{TextSource{text, format.encoding}};
     Line line;
     Fault fault;
-    while (!fault && !decoding.ended && ReadLine(reader, line)) {
+    while (!fault && !decoding.ended && NextLine(text, line)) {
         fault = TakeLine(decoding, line);
     }
     DecodedDump decoded;
     if (fault) {
         decoded.fault = Diagnostic{*fault, "", line.number};
-    } else if (text.error != 0) {
-        decoded.fault = Diagnostic{Message::DumpUnreadable, "", 0, {std::strerror(text.error)}};
     } else if (decoding.image.bytes.empty() && decoding.outside != kNowhere) {
         decoded.fault = Diagnostic{Message::DumpOutOfRange, "", 0, {HexAddress(decoding.outside)}};
     } else if (decoding.image.bytes.empty()) {

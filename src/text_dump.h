@@ -2,9 +2,9 @@
 // and Motorola S-records (`S0` to `S9`). A dump describes the raw image record by record;
 // decoding it gives the very bytes a raw log of the same EEPROM holds.
 //
-// A log is a dump when its head is text (printable ASCII, tabs, line ends) and a line
-// there begins like a record; anything else is raw, binary that begins with ':' or 'S'
-// too. The text may be 8-bit, after an optional UTF-8 byte order mark, or UTF-16 in
+// A log is a dump when its head is text (no control characters but tabs and line ends)
+// and a line there begins like a record; anything else is raw, binary that begins with
+// ':' or 'S' too. The text may be 8-bit, after an optional UTF-8 byte order mark, or UTF-16 in
 // either byte order: with its byte order mark, or without one where every other byte of
 // the head is zero. Characters beyond ASCII may stand only in comments.
 #ifndef KML_TEXT_DUMP_H
@@ -28,6 +28,10 @@ struct LogFormat {
 // How many bytes at the start of a log tell its format.
 constexpr std::size_t kFormatHead = 1024;
 
+// The largest dump that is read: far more than the text of any log (2.2 MB as Intel HEX,
+// twice that in UTF-16).
+constexpr std::size_t kLargestDump = std::size_t{64} << 20;
+
 // The format of a log whose first bytes (up to kFormatHead of them) are `head`.
 LogFormat RecogniseDump(const std::string& head);
 
@@ -48,8 +52,8 @@ struct DecodedDump {
                                       // its path is for the caller to give
 };
 
-// Decodes the dump of the given format that `text` reads, from its first byte: records in
-// any order. A dump whose records all lie beyond the largest log is a fault.
-DecodedDump DecodeDump(LogFormat format, LogStream& text);
+// Decodes the dump of the given format whose every byte is `bytes`: records in any order.
+// A dump whose records all lie beyond the largest log is a fault.
+DecodedDump DecodeDump(LogFormat format, const std::string& bytes);
 
 #endif

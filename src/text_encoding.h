@@ -5,6 +5,7 @@
 #define KML_TEXT_ENCODING_H
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 enum class Encoding { Bytes, Utf16LittleEndian, Utf16BigEndian };
@@ -38,17 +39,26 @@ inline std::size_t Utf8MarkLength(std::string_view text)
     return text.substr(0, kUtf8Mark.size()) == kUtf8Mark ? kUtf8Mark.size() : 0;
 }
 
-// The UTF-16 unit that two bytes spell in the given byte order.
-inline unsigned Utf16Unit(unsigned char first, unsigned char second, Encoding encoding)
+// `bytes` read as UTF-16 in the given byte order, after its byte order mark if it begins
+// with one, as the 8-bit characters that the readers look at: ASCII as it is, any other
+// character as 0x80, which no record holds and no markup begins with. A last byte alone
+// is a character cut off: dropped. `wide` tells whether a character beyond 8 bits was met.
+inline std::string NarrowUtf16(std::string_view bytes, Encoding encoding, bool& wide)
 {
-    return encoding == Encoding::Utf16LittleEndian ? first | second << 8 : first << 8 | second;
-}
-
-// A character as the readers look at it: ASCII as it is, anything beyond as 0x80, which
-// no record holds and no markup begins with.
-inline char Narrow(unsigned character)
-{
-    return character < 0x80 ? static_cast<char>(character) : '\x80';
+    std::string text;
+    text.reserve(bytes.size() / 2);
+    wide = false;
+    const std::size_t first = encoding == Encoding::Utf16LittleEndian ? 0 : 1;
+    for (std::size_t at = 0; at + 1 < bytes.size(); at += 2) {
+        const unsigned unit = static_cast<unsigned char>(bytes[at + first]) |
+                              static_cast<unsigned char>(bytes[at + 1 - first]) << 8;
+        if (at == 0 && unit == kByteOrderMark) {
+            continue;
+        }
+        wide = wide || unit > 0xFF;
+        text += unit < 0x80 ? static_cast<char>(unit) : '\x80';
+    }
+    return text;
 }
 
 #endif

@@ -34,5 +34,6 @@ ihex@sed -n '$p'@no record holds a byte of the log
 srec@sed -n '1p;$p'@no record holds a byte of the log
 ihex@{ echo :0000000000; sed -n '$p'; }@no record holds a byte of the log
 ihex@{ echo '; pamięć EEPROM'; cat; }@line 1: not an Intel HEX record
+ihex@{ cat; head -c 67108864 /dev/zero | tr '\0' '\n'; }@is larger than 64 MiB, which no dump of a log is
 ROWS
 }

@@ -132,6 +132,7 @@ const WORDS = (function () {
         'dump-count-mismatch': (d) => `the record count on line ${d.line} of ${d.path} does not match the ` +
           'records before it',
         'dump-unreadable': (d) => `${d.path} cannot be read: ${d.values[0]}`,
+        'dump-too-large': (d) => `${d.path} is larger than 64 MiB, which no dump of a log is`,
         'dump-out-of-range': (d) => `no record of ${d.path} holds a byte of the log; the first is at ` +
           `${d.values[0]}`,
         'dump-no-data': (d) => `no record of ${d.path} holds a byte of the log`,
@@ -280,6 +281,7 @@ const WORDS = (function () {
         'dump-count-mismatch': (d) => `liczba rekordów w wierszu ${d.line} pliku ${d.path} nie zgadza się ` +
           'z rekordami przed nim',
         'dump-unreadable': (d) => `nie da się odczytać pliku ${d.path}: ${d.values[0]}`,
+        'dump-too-large': (d) => `plik ${d.path} ma ponad 64 MiB, a tak dużego zrzutu logu nie ma`,
         'dump-out-of-range': (d) => `żaden rekord pliku ${d.path} nie zawiera bajtu logu; pierwszy leży pod ` +
           `adresem ${d.values[0]}`,
         'dump-no-data': (d) => `żaden rekord pliku ${d.path} nie zawiera bajtu logu`,
