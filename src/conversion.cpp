@@ -13,19 +13,6 @@
 
 namespace {
 
-// A count of positions of one kind, and the first of them.
-struct Tally {
-    int count = 0;
-    int first = 0;
-
-    void Add(int index)
-    {
-        if (count++ == 0) {
-            first = index;
-        }
-    }
-};
-
 // Degrees no place on Earth has.
 bool OffTheEarth(double latitude, double longitude)
 {
@@ -57,32 +44,21 @@ void SayGap(const Log& log, const std::string& path, Outcome& outcome)
     }
 }
 
-// What reading the records came to, for what is said of them after.
-struct Read {
-    int count = 0;            // as the log states it
-    bool countWhole = false;  // the count was read whole
-    Tally notFinite;
-    Tally offTheEarth;
-    int listingError = 0;  // why the listing failed, as an errno value; 0 while it has not
-};
-
 // Reads the count and the records, up to the count or the end marker, listing each as
-// stored and as converted, and writing each position to the route.
-Read ConvertRecords(LogStream& log, std::FILE* kml, std::FILE* listing, Outcome& outcome)
+// stored and as converted, and writing each position to the route. Returns why the
+// listing failed, as an errno value, or 0.
+int ConvertRecords(LogStream& log, std::FILE* kml, std::FILE* listing, Outcome& outcome)
 {
-    Read read;
-    read.countWhole = ReadCount(log, read.count);
-    std::fprintf(listing, "Ilosc pozycji: %d\n", read.count);
+    int count;
+    const bool countWhole = ReadCount(log, count);
+    std::fprintf(listing, "Ilosc pozycji: %d\n", count);
     outcome.listingLines = 1;
-    outcome.stated = read.countWhole ? read.count : -1;
-    outcome.stop = read.countWhole ? Stop::Count : Stop::Cut;
+    outcome.stated = countWhole ? count : -1;
+    outcome.stop = countWhole ? Stop::Count : Stop::Cut;
 
     // The listing is a view of the conversion: when it cannot be written (a full disk, a
     // reader that quit), it stops and the route is still written whole.
-    read.listingError = WriteError(listing);
-    const int count = read.count;
-    Tally& notFinite = read.notFinite;
-    Tally& offTheEarth = read.offTheEarth;
+    int listingError = WriteError(listing);
     int index = 0;
     for (; outcome.stop == Stop::Count && index < count; ++index) {
         PositionRecord record;
@@ -93,46 +69,44 @@ Read ConvertRecords(LogStream& log, std::FILE* kml, std::FILE* listing, Outcome&
         }
         const float latitude = ConvPos(record.X);
         const float longitude = ConvPos(record.Y);
-        if (read.listingError == 0) {
+        if (listingError == 0) {
             PrintRecord(listing, index, record.T, record.X, record.Y);
             PrintRecord(listing, index, record.T, latitude, longitude);
             outcome.listingLines += 2;
-            read.listingError = WriteError(listing);
+            listingError = WriteError(listing);
         }
         // Map clients disagree on what "nan" in a route means: such a position is listed
         // but kept out of the route.
         if (!std::isfinite(latitude) || !std::isfinite(longitude)) {
-            notFinite.Add(index);
+            outcome.notFinite.Add(index);
             continue;
         }
         if (OffTheEarth(latitude, longitude)) {
-            offTheEarth.Add(index);
+            outcome.offTheEarth.Add(index);
         } else if (outcome.keepPositions) {
             outcome.onTheEarth.insert(outcome.onTheEarth.end(), {longitude, latitude});
         }
         WritePoint(kml, longitude, latitude);
     }
     outcome.records = index;
-    outcome.notFinite = notFinite.count;
-    outcome.offTheEarth = offTheEarth.count;
-    outcome.route = index - notFinite.count;
-    return read;
+    outcome.route = index - outcome.notFinite.count;
+    return listingError;
 }
 
 // Says what the records hold that the user should know: bytes of a dump that no record
 // gave, positions not finite or off the Earth, and a file that is no position log at all.
-void SayWhatTheRecordsHold(const Log& log, const std::string& path, const Read& read, Outcome& outcome)
+void SayWhatTheRecordsHold(const Log& log, const std::string& path, Outcome& outcome)
 {
     const auto said = [](const Tally& tally) { return std::vector<std::string>{std::to_string(tally.count),
                                                                                std::to_string(tally.first)}; };
     SayGap(log, path, outcome);
-    if (read.notFinite.count > 0) {
-        Say(outcome, {Message::NotFinite, path, 0, said(read.notFinite)});
+    if (outcome.notFinite.count > 0) {
+        Say(outcome, {Message::NotFinite, path, 0, said(outcome.notFinite)});
     }
-    if (read.offTheEarth.count > 0) {
-        Say(outcome, {Message::OffTheEarth, path, 0, said(read.offTheEarth)});
+    if (outcome.offTheEarth.count > 0) {
+        Say(outcome, {Message::OffTheEarth, path, 0, said(outcome.offTheEarth)});
     }
-    const int noPosition = read.notFinite.count + read.offTheEarth.count;
+    const int noPosition = outcome.notFinite.count + outcome.offTheEarth.count;
     const int records = outcome.records;
     if (!LooksLikePositionLog(noPosition, records)) {
         Say(outcome, {Message::NotAPositionLog, path, 0, {std::to_string(noPosition), std::to_string(records)}});
@@ -140,7 +114,7 @@ void SayWhatTheRecordsHold(const Log& log, const std::string& path, const Read& 
 }
 
 // Says why the log, or the dump that holds it, ended before its count or end marker.
-void SayHowTheLogEnded(const Log& log, const std::string& path, const Read& read, Outcome& outcome)
+void SayHowTheLogEnded(const Log& log, const std::string& path, Outcome& outcome)
 {
     if (log.cut) {
         Say(outcome, {Message::DumpCut, path});
@@ -150,11 +124,11 @@ void SayHowTheLogEnded(const Log& log, const std::string& path, const Read& read
     }
     if (log.bytes.error != 0) {
         Say(outcome, {Message::LogUnreadable, path, 0, {std::strerror(log.bytes.error)}});
-    } else if (!read.countWhole) {
+    } else if (outcome.stated < 0) {
         Say(outcome, {Message::LogEndsInCount, path});
     } else {
         Say(outcome,
-            {Message::LogEndsEarly, path, 0, {std::to_string(outcome.records), std::to_string(read.count)}});
+            {Message::LogEndsEarly, path, 0, {std::to_string(outcome.records), std::to_string(outcome.stated)}});
     }
 }
 
@@ -211,11 +185,11 @@ bool OpenLog(std::FILE* file, const std::string& path, Log& log, Outcome& outcom
 void ConvertLog(Log& log, const std::string& path, std::FILE* kml, std::FILE* listing, Outcome& outcome)
 {
     WriteHeader(kml);
-    const Read read = ConvertRecords(log.bytes, kml, listing, outcome);
+    int listingError = ConvertRecords(log.bytes, kml, listing, outcome);
     WriteFooter(kml);
-    SayWhatTheRecordsHold(log, path, read, outcome);
-    SayHowTheLogEnded(log, path, read, outcome);
-    const int listingError = read.listingError != 0 ? read.listingError : FlushError(listing);
+    SayWhatTheRecordsHold(log, path, outcome);
+    SayHowTheLogEnded(log, path, outcome);
+    listingError = listingError != 0 ? listingError : FlushError(listing);
     if (listingError != 0) {
         Say(outcome, {Message::ListingFailed, "standard output", 0, {std::strerror(listingError)}});
     }

@@ -23,17 +23,41 @@ inline char* PutInt(char* out, char* end, long value)
     return result.ec == std::errc() ? result.ptr : out;
 }
 
-// "%.Nf" with N = `decimals` (1 to 9) of a value that a float holds exactly and that is
-// below 2^64 in magnitude, as every coordinate is: computed exactly from its bits, in
-// integers, and rounded half to even as printf rounds. Returns null for any other value.
-// Much faster than printf where the C library formats through a software long double
-// (WebAssembly).
-inline char* PutFloatFixed(char* out, double value, int decimals)
+// The digits of mantissa * 2^shift (mantissa below 2^24, shift at most 104).
+inline char* PutWhole(char* out, std::uint64_t mantissa, int shift)
 {
-    const auto single = static_cast<float>(value);
-    if (static_cast<double>(single) != value || !(std::fabs(value) < 18446744073709551616.0)) {
-        return nullptr;
+    if (shift < 40) {
+        return std::to_chars(out, out + 20, mantissa << shift).ptr;
     }
+    // Beyond 64 bits: decimal digits, the least significant first, doubled `shift` times.
+    unsigned char digits[40];
+    int size = 0;
+    for (; mantissa != 0; mantissa /= 10) {
+        digits[size++] = static_cast<unsigned char>(mantissa % 10);
+    }
+    for (int k = 0; k < shift; ++k) {
+        unsigned carry = 0;
+        for (int d = 0; d < size; ++d) {
+            const unsigned twice = digits[d] * 2u + carry;
+            digits[d] = static_cast<unsigned char>(twice % 10);
+            carry = twice / 10;
+        }
+        if (carry != 0) {
+            digits[size++] = static_cast<unsigned char>(carry);
+        }
+    }
+    while (size > 0) {
+        *out++ = static_cast<char>('0' + digits[--size]);
+    }
+    return out;
+}
+
+// "%.Nf" with N = `decimals` (1 to 9) of a finite value that a float holds exactly, as
+// every value kml prints is: computed exactly from its bits, in integers, and rounded half
+// to even as printf rounds. Much faster than printf where the C library formats through a
+// software long double (WebAssembly).
+inline char* PutFloatFixed(char* out, float single, int decimals)
+{
     // The float's bits: magnitude = mantissa * 2^shift, with a mantissa of 24 bits at most.
     std::uint32_t bits;
     std::memcpy(&bits, &single, sizeof bits);
@@ -46,9 +70,7 @@ inline char* PutFloatFixed(char* out, double value, int decimals)
     }
     std::uint64_t whole = 0;
     std::uint64_t digits = 0;  // the decimals, as an integer below `scale`
-    if (shift >= 0) {
-        whole = mantissa << shift;
-    } else if (shift > -64) {
+    if (shift > -64 && shift < 0) {
         const int point = -shift;  // bits after the binary point
         const std::uint64_t below = (std::uint64_t{1} << point) - 1;
         whole = mantissa >> point;
@@ -64,12 +86,11 @@ inline char* PutFloatFixed(char* out, double value, int decimals)
             digits = 0;
             ++whole;
         }
-    }  // else below 2^-40: all the decimals shown are 0
-    if (std::signbit(value)) {
+    }  // else a whole number, or below 2^-40: all the decimals shown are 0
+    if (std::signbit(single)) {
         *out++ = '-';
     }
-    const std::to_chars_result integer = std::to_chars(out, out + 20, whole);
-    out = integer.ptr;
+    out = shift >= 0 ? PutWhole(out, mantissa, shift) : std::to_chars(out, out + 20, whole).ptr;
     *out++ = '.';
     for (int k = decimals - 1; k >= 0; --k, digits /= 10) {
         out[k] = static_cast<char>('0' + digits % 10);
@@ -88,18 +109,12 @@ inline char* PutFixed(char* out, char* end, double value, int decimals)
         std::memcpy(out, std::isnan(value) ? "nan" : "inf", 3);
         return out + 3;
     }
-    if (char* const written = PutFloatFixed(out, value, decimals)) {
-        return written;
+    if (static_cast<double>(static_cast<float>(value)) == value) {
+        return PutFloatFixed(out, static_cast<float>(value), decimals);
     }
-#if KML_HAVE_TO_CHARS_FIXED
-    const std::to_chars_result result = std::to_chars(out, end, value, std::chars_format::fixed, decimals);
-    return result.ec == std::errc() ? result.ptr : out;
-#else
-    // C++ libraries without std::to_chars for a double with a precision (emscripten's, macOS
-    // before 13.3): printf itself, in the C locale that the program never leaves.
+    // No value that kml prints: printf itself, in the C locale that the program never leaves.
     const int length = std::snprintf(out, static_cast<std::size_t>(end - out), "%.*f", decimals, value);
     return length > 0 && length < end - out ? out + length : out;
-#endif
 }
 
 #endif

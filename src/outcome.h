@@ -119,6 +119,19 @@ enum class Stop {
     Cut,        // where it ended, or could not be read, before its count or end marker
 };
 
+// A count of positions of one kind, and the first of them.
+struct Tally {
+    int count = 0;
+    int first = 0;
+
+    void Add(int index)
+    {
+        if (count++ == 0) {
+            first = index;
+        }
+    }
+};
+
 struct Outcome {
     std::FILE* messageStream = nullptr;  // where each diagnostic is written as it is said
     std::vector<Diagnostic> diagnostics;
@@ -129,8 +142,8 @@ struct Outcome {
     int listingLines = 0;     // lines of the listing written: the count's, two a record
     Stop stop = Stop::Unread;
     int route = 0;        // positions in the route
-    int offTheEarth = 0;  // of those, beyond 90 degrees of latitude or 180 of longitude
-    int notFinite = 0;    // records listed but left out of the route
+    Tally offTheEarth;    // of those, beyond 90 degrees of latitude or 180 of longitude
+    Tally notFinite;      // records listed but left out of the route
     bool keepPositions = false;
     std::vector<double> onTheEarth;  // if kept: longitude, latitude of each position in the
                                      // route that lies on the Earth, as written

@@ -1,6 +1,7 @@
 // The program in a page: the outcome goes to the page as data, to the `onOutcome`
 // function that the page gives the program's instance, beside the exit status. It is
-// {status, said: [{id, error, status, path, line, values}], kmlWritten, stated, records,
+// {status, statuses: {converted: 0, nothingConverted: 1, ...}, said: [{id, error, status,
+// path, line, values}], kmlWritten, stated, records,
 // listingLines, stop, route, offTheEarth, notFinite, onTheEarth}, the last a Float64Array
 // of longitude, latitude pairs.
 #include "outcome.h"
@@ -49,6 +50,10 @@ const char* StopName(Stop stop)
 
 std::string Json(const Outcome& outcome, int status)
 {
+    std::string statuses;
+    for (const StatusName& each : kStatuses) {
+        statuses += (statuses.empty() ? "" : ",") + Quoted(each.name) + ":" + std::to_string(each.code);
+    }
     std::string said;
     for (const Diagnostic& diagnostic : outcome.diagnostics) {
         const MessageEntry& entry = EntryOf(diagnostic.message);
@@ -61,12 +66,12 @@ std::string Json(const Outcome& outcome, int status)
                 ",\"status\":" + std::to_string(entry.status) + ",\"path\":" + Quoted(diagnostic.path) +
                 ",\"line\":" + std::to_string(diagnostic.line) + ",\"values\":[" + values + "]}";
     }
-    return "{\"status\":" + std::to_string(status) + ",\"said\":[" + said + "],\"kmlWritten\":" +
+    return "{\"status\":" + std::to_string(status) + ",\"statuses\":{" + statuses + "},\"said\":[" + said + "],\"kmlWritten\":" +
            (outcome.kmlWritten ? "true" : "false") + ",\"stated\":" + std::to_string(outcome.stated) +
            ",\"records\":" + std::to_string(outcome.records) +
            ",\"listingLines\":" + std::to_string(outcome.listingLines) + ",\"stop\":" + Quoted(StopName(outcome.stop)) +
-           ",\"route\":" + std::to_string(outcome.route) + ",\"offTheEarth\":" + std::to_string(outcome.offTheEarth) +
-           ",\"notFinite\":" + std::to_string(outcome.notFinite) + "}";
+           ",\"route\":" + std::to_string(outcome.route) + ",\"offTheEarth\":" + std::to_string(outcome.offTheEarth.count) +
+           ",\"notFinite\":" + std::to_string(outcome.notFinite.count) + "}";
 }
 
 // clang-format off

@@ -28,29 +28,21 @@ void RestoreConsole()
 // What a window of kml's own says after the listing, in the user's language: Polish when
 // Windows speaks Polish, English otherwise.
 struct WindowWords {
-    const char* written;  // the KML's full path, and its positions
-    const char* one;      // a position, counted: 1, then 2 to 4 (not 12 to 14), then the rest
-    const char* few;
-    const char* many;
+    const char* written;  // the KML's full path, and its positions: counted as the
+                          // listing's first line counts them, with no plural to choose
     const char* none;
     const char* close;
 };
 
 const WindowWords& Words()
 {
-    static const WindowWords english = {"The KML is written: %s (%d %s).\n", "position", "positions", "positions",
+    static const WindowWords english = {"The KML is written: %s (positions: %d).\n",
                                         "No KML was written; the message above says why.\n",
                                         "Press Enter to close this window.\n"};
-    static const WindowWords polish = {"Zapisano plik KML: %s (%d %s).\n", "pozycja", "pozycje", "pozycji",
+    static const WindowWords polish = {"Zapisano plik KML: %s (liczba pozycji: %d).\n",
                                        "Nie zapisano pliku KML; przyczynę podano powyżej.\n",
                                        "Naciśnij Enter, aby zamknąć to okno.\n"};
     return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_POLISH ? polish : english;
-}
-
-const char* Counted(int n, const WindowWords& words)
-{
-    const int tens = n % 100;
-    return n == 1 ? words.one : n % 10 >= 2 && n % 10 <= 4 && (tens < 12 || tens > 14) ? words.few : words.many;
 }
 
 // A console that kml alone holds closes as soon as kml ends: what it said would be gone
@@ -324,7 +316,7 @@ void HandOver(const Outcome& outcome, int)
         std::error_code failed;
         const std::filesystem::path full = std::filesystem::absolute(std::filesystem::u8path(outcome.kmlPath), failed);
         const std::string shown = failed ? outcome.kmlPath : full.u8string();
-        std::fprintf(stderr, words.written, shown.c_str(), outcome.route, Counted(outcome.route, words));
+        std::fprintf(stderr, words.written, shown.c_str(), outcome.route);
     } else {
         std::fputs(words.none, stderr);
     }

@@ -116,17 +116,18 @@
     const notALog = verdict && {
       text: words.notALog(Number(verdict.values[0]), Number(verdict.values[1])), tone: 'warning', told: verdict };
     let converted = { text: words.converted(outcome.route), tone: '' };
-    if (outcome.status === 1 || outcome.status === 255) {
+    const is = (name) => outcome.status === outcome.statuses[name];
+    if (is('nothingConverted') || is('kmlFailed')) {
       const text = !decisive ? words.notConverted(words.nothingSaid)
-        : outcome.status === 1 ? words.notConverted(told(decisive)) : sentence(decisive);
+        : is('nothingConverted') ? words.notConverted(told(decisive)) : sentence(decisive);
       return [{ text, tone: 'failure', told: decisive }, notALog].filter(Boolean);
     }
     if (shown.size === 0) {
       converted = { text: words.emptyFile, tone: 'warning', told: decisive };
-    } else if (outcome.status === 2 && decisive) {
+    } else if (is('logIncomplete') && decisive) {
       const why = (words.whyEnded[decisive.id] || told)(decisive);
       converted = { text: words.endedEarly(outcome.records, outcome.stated, why), tone: 'warning', told: decisive };
-    } else if (outcome.status === 3 && decisive) {
+    } else if (is('listingFailed') && decisive) {
       converted = { text: words.listingFailed(outcome.route, decisive.values[0]), tone: 'warning', told: decisive };
     }
     return notALog ? [notALog, converted] : [converted];
