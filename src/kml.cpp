@@ -12,6 +12,7 @@
 #include "outcome.h"
 #include "platform.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -30,7 +31,11 @@ void Run(const std::vector<std::string>& arguments, Outcome& outcome)
     const std::string kmlPath = arguments.size() >= 3 ? arguments[2] : "trasa.kml";
     outcome.kmlPath = kmlPath;
 
-    const Opened opened = OpenFile(logPath, "rb");
+    Opened opened = OpenFile(logPath, "rb");
+    if (opened.stream != nullptr && IdentifyStream(opened.stream).kind == FileKind::Directory) {
+        std::fclose(opened.stream);  // some systems open one
+        opened = {nullptr, EISDIR};
+    }
     std::FILE* const file = opened.stream;
     if (file == nullptr) {
         Say(outcome, {Message::LogUnopenable, logPath, 0, {std::strerror(opened.error)}});

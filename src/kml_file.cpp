@@ -12,6 +12,7 @@
 #include <cstring>
 #include <random>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -117,34 +118,32 @@ bool ReadHead(std::FILE* stream, std::string& head)
     return !std::ferror(stream);
 }
 
-// Says why an existing regular file must not be replaced, if it must not; else which file
-// it is, into `checked`: the very file whose content was looked at.
-bool MayReplace(const std::string& path, const std::string& file, FileId& checked, Outcome& outcome)
+// Whether what `stream` holds may be replaced: a KML, or white space alone. False, with
+// `readable` false, when it cannot be read.
+bool HoldsAKml(std::FILE* stream, bool& readable)
 {
     std::string head;
-    std::FILE* const stream = OpenFile(file, "rb").stream;
-    checked = stream != nullptr ? IdentifyStream(stream) : FileId{};
-    const bool read = checked.exists && ReadHead(stream, head);
-    if (stream != nullptr) {
-        std::fclose(stream);
-    }
-    if (!read) {
-        Say(outcome, {Message::KmlUnreadable, path});
-        return false;
-    }
-    if (ContentOf(head) == Content::Other) {
-        Say(outcome, {Message::KmlNotKml, path});
-        return false;
-    }
-    return true;
+    readable = ReadHead(stream, head);
+    return readable && ContentOf(head) != Content::Other;
 }
 
-// Whether `file` still is the very file `checked`, unchanged, and still something that
-// may be replaced.
-bool HoldsWhatWasDecided(std::FILE* file, const FileId& checked)
+// Whether `stream`, opened where the KML goes, still is the very file `checked`,
+// unchanged, and still something that may be replaced.
+bool StillAsDecided(std::FILE* stream, const FileId& checked)
 {
-    std::string head;
-    return IdentifyStream(file) == checked && ReadHead(file, head) && ContentOf(head) != Content::Other;
+    bool readable;
+    return stream != nullptr && IdentifyStream(stream) == checked && HoldsAKml(stream, readable);
+}
+
+// Opens `name` in the folder held, checks it, and closes it.
+bool StillAsDecidedAt(const std::string& name, const FileId& checked)
+{
+    const Opened opened = OpenToCheck(name);
+    const bool as = StillAsDecided(opened.stream, checked);
+    if (opened.stream != nullptr) {
+        std::fclose(opened.stream);
+    }
+    return as;
 }
 
 // The folder of `path`: "." where it names none.
@@ -152,6 +151,17 @@ std::string FolderOf(const std::string& path)
 {
     const fs::path folder = fs::u8path(path).parent_path();
     return folder.empty() ? "." : folder.u8string();
+}
+
+std::string NameOf(const std::string& path)
+{
+    return fs::u8path(path).filename().u8string();
+}
+
+// The folder at the path of the target's folder, followed wherever it leads.
+FileId FolderAtPath(const KmlFile& kml)
+{
+    return IdentifyFile(FolderOf(kml.target) + "/.");
 }
 
 // What a failed replacement says of the path: as it was.
@@ -172,26 +182,73 @@ void Discard(KmlFile& kml, Outcome& outcome)
     }
 }
 
-// Makes the new file in `folder`, under a name no file there has: ".kml-" and six letters
-// or digits, whatever the KML's own name (names differ in case only where the folder
-// does). EEXIST when every name tried was taken.
+// Makes the new file in the folder held, `folder`, under a name no file there has: ".kml-"
+// and six letters or digits, whatever the KML's own name (names differ in case only where
+// the folder does), into `path`. EEXIST when every name tried was taken.
 Opened MakeNewFile(const std::string& folder, std::string& path)
 {
     const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     std::uint64_t seed = std::random_device{}() ^
                          static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        path = folder + "/.kml-";
+        std::string name = ".kml-";
         for (int k = 0; k < 6; ++k) {
             seed = seed * 6364136223846793005u + 1442695040888963407u;
-            path += kLetters[(seed >> 33) % (sizeof kLetters - 1)];
+            name += kLetters[(seed >> 33) % (sizeof kLetters - 1)];
         }
-        const Opened made = CreateNewFile(path);
+        path = folder + "/" + name;
+        const Opened made = CreateNewFile(name);
         if (made.stream != nullptr || made.error != EEXIST) {
             return made;
         }
     }
     return {nullptr, EEXIST};
+}
+
+// What putting the new file in place came to.
+enum class Placed {
+    Done,      // it is there
+    Changed,   // the path no longer holds what was decided on: nothing was replaced
+    Stranded,  // so, and what was there could not be put back: it is at the new file's name
+    Failed,    // the system refused: nothing was replaced
+};
+
+// Puts the new file where nothing is, nor may be.
+Placed PlaceNew(const KmlFile& kml, int& error)
+{
+    error = RenameNoReplace(NameOf(kml.partial), NameOf(kml.target));
+    return error == 0 ? Placed::Done : error == EEXIST ? Placed::Changed : Placed::Failed;
+}
+
+// Puts the new file in place of the very file checked. Where the system trades two files
+// in one step, what that takes out must be what was decided on, or they trade back: no
+// window is left between the check and the rename. Elsewhere the file is checked just
+// before a plain rename.
+Placed PlaceReplacing(KmlFile& kml, int& error)
+{
+    const std::string partial = NameOf(kml.partial);
+    const std::string target = NameOf(kml.target);
+    error = ExchangeNames(partial, target);
+    if (error == 0) {
+        if (!StillAsDecidedAt(partial, kml.checked)) {
+            // Back, or, where the path went meanwhile, back to it.
+            if (ExchangeNames(partial, target) == 0 || RenameNoReplace(partial, target) == 0) {
+                return Placed::Changed;
+            }
+            ForgetNewFile();  // the user's file: no interrupt may remove it
+            return Placed::Stranded;
+        }
+        RemoveName(partial);
+        return Placed::Done;
+    }
+    if (error != ENOSYS && error != ENOENT) {
+        return Placed::Failed;
+    }
+    if (!StillAsDecidedAt(target, kml.checked)) {
+        return Placed::Changed;
+    }
+    error = RenameReplacing(partial, target);
+    return error == 0 ? Placed::Done : Placed::Failed;
 }
 
 // Says that the path no longer holds what was decided on.
@@ -202,40 +259,39 @@ KmlResult Changed(const KmlFile& kml, Outcome& outcome)
 }
 
 // Puts the new file, written whole, where it was decided: at the path where nothing was,
-// or in place of the very file checked, through the link it was reached by.
+// or in place of the very file checked, through the link it was reached by, in the folder
+// held, which must still be the folder at the path. An interrupt meanwhile would remove
+// what is at the new file's name, the user's file for a moment: it waits.
 KmlResult PutInPlace(KmlFile& kml, Outcome& outcome)
 {
-    if (kml.link.exists && IdentifyFile(kml.path) != kml.link) {
-        Changed(kml, outcome);  // the link was replaced or pointed elsewhere
-        Discard(kml, outcome);
-        return KmlResult::Refused;
+    int error = 0;
+    HoldInterrupts();
+    const bool unmoved = FolderAtPath(kml).IsSameFileAs(IdentifyHeldFolder());
+    Placed placed = Placed::Changed;
+    if (unmoved && (!kml.link.Exists() || IdentifyFile(kml.path) == kml.link)) {
+        placed = kml.way == KmlWay::Create ? PlaceNew(kml, error) : PlaceReplacing(kml, error);
     }
-    const Placing placing = kml.way == KmlWay::Create
-                                ? PlaceNewFile(kml.partial, kml.target)
-                                : ReplaceCheckedFile(kml.partial, kml.target, kml.checked, HoldsWhatWasDecided);
-    const Placed placed = placing.placed;
-    const int failure = placing.error;
-    if (placed == Placed::Done || placed == Placed::Unsynced) {
+    LetInterruptsCome();
+    if (placed == Placed::Done) {
         ForgetNewFile();
         kml.partial.clear();
-        if (placed == Placed::Unsynced) {
-            Say(outcome, {Message::KmlUnsynced, kml.path, 0, {std::strerror(failure)}});
+        error = SyncHeldFolder();
+        if (error != 0) {
+            Say(outcome, {Message::KmlUnsynced, kml.path, 0, {std::strerror(error)}});
             return KmlResult::Failed;
         }
         return KmlResult::Succeeded;
     }
     if (placed == Placed::Stranded) {
         Say(outcome, {Message::KmlChangedMoved, kml.path, 0, {kml.partial}});
-        ForgetNewFile();
         return KmlResult::Refused;
     }
-    if (placed == Placed::Changed) {
-        Changed(kml, outcome);
-    } else {
-        Say(outcome, {LeftAsItWas(kml), kml.path, 0, {std::strerror(failure)}});
+    const KmlResult result = placed == Placed::Changed ? Changed(kml, outcome) : KmlResult::Failed;
+    if (placed == Placed::Failed) {
+        Say(outcome, {LeftAsItWas(kml), kml.path, 0, {std::strerror(error)}});
     }
     Discard(kml, outcome);
-    return placed == Placed::Changed ? KmlResult::Refused : KmlResult::Failed;
+    return result;
 }
 
 // Flushes, syncs (a new file) and closes the KML's stream: 0, or why it failed as an
@@ -254,91 +310,111 @@ int Finish(KmlFile& kml)
     return error;
 }
 
+// Why the KML must not be written at its path, if it must not, given what is there; a
+// regular file is read to tell, and `kml.checked` is then the very file that was read.
+std::optional<Diagnostic> WhyRefused(const std::string& log, KmlFile& kml, const FileId& there, int folderRefuses)
+{
+    const std::string& path = kml.path;
+    std::error_code error;  // a path that does not exist names no file
+    if (fs::equivalent(fs::u8path(log), fs::u8path(path), error)) {  // by any spelling or link
+        return Diagnostic{Message::KmlIsLog, path};
+    }
+    if (path.empty()) {
+        return Diagnostic{Message::KmlCannotCreate, path, 0, {std::strerror(ENOENT)}};
+    }
+    if (there.kind == FileKind::Regular && there.IsSameFileAs(IdentifyStandardOutput())) {
+        return Diagnostic{Message::KmlIsListing, path};
+    }
+    switch (there.kind) {
+    case FileKind::None:
+        if (kml.link.Exists()) {
+            return Diagnostic{Message::KmlLinkToNothing, path};
+        }
+        if (folderRefuses != 0) {
+            return Diagnostic{Message::KmlCannotCreate, path, 0, {std::strerror(folderRefuses)}};
+        }
+        return {};
+    case FileKind::Directory:
+        return Diagnostic{Message::KmlUnopenable, path, 0, {std::strerror(EISDIR)}};
+    case FileKind::BlockDevice:
+        return Diagnostic{Message::KmlBlockDevice, path};
+    case FileKind::Regular: {
+        const Opened opened = OpenFile(kml.target, "rb");
+        bool readable = false;
+        kml.checked = opened.stream != nullptr ? IdentifyStream(opened.stream) : FileId{};
+        const bool replaceable = opened.stream != nullptr && HoldsAKml(opened.stream, readable);
+        if (opened.stream != nullptr) {
+            std::fclose(opened.stream);
+        }
+        if (!readable) {
+            return Diagnostic{Message::KmlUnreadable, path};
+        }
+        return replaceable ? std::optional<Diagnostic>{} : Diagnostic{Message::KmlNotKml, path};
+    }
+    default:
+        return {};
+    }
+}
+
 }  // namespace
 
 bool DecideKml(const std::string& log, const std::string& path, KmlFile& kml, Outcome& outcome)
 {
     kml = KmlFile{};
     kml.path = kml.target = path;
-    std::error_code error;  // a path that does not exist names no file, and no directory
-    if (fs::is_directory(fs::u8path(log), error)) {  // opens on some systems
-        Say(outcome, {Message::LogUnopenable, log, 0, {std::strerror(EISDIR)}});
-        return false;
-    }
-    if (fs::equivalent(fs::u8path(log), fs::u8path(path), error)) {  // by any spelling or link
-        Say(outcome, {Message::KmlIsLog, path});
-        return false;
-    }
-    if (path.empty()) {
-        Say(outcome, {Message::KmlCannotCreate, path, 0, {std::strerror(ENOENT)}});
-        return false;
-    }
-    if (IsListingFile(path)) {
-        Say(outcome, {Message::KmlIsListing, path});
-        return false;
-    }
-    if (IsWrittenInPlace(path)) {
-        kml.way = KmlWay::InPlace;
-        return true;
-    }
-    const fs::path name = fs::u8path(path);
-    const bool link = fs::is_symlink(fs::symlink_status(name, error));
-    switch (fs::status(name, error).type()) {
-    case fs::file_type::not_found:
-        if (link) {
-            Say(outcome, {Message::KmlLinkToNothing, path});
-            return false;
+    FileId there = IdentifyFile(path);
+    if (there.kind == FileKind::Link) {
+        // Through a link, the file it points to, where it is: a link to nothing is refused.
+        kml.link = there;
+        there = IdentifyFollowing(path);
+        if (there.kind == FileKind::Regular) {
+            std::error_code error;
+            kml.target = fs::canonical(fs::u8path(path), error).u8string();
+            there = error ? FileId{} : there;
         }
-        if (const int refused = RefusesNewFile(FolderOf(path))) {
-            Say(outcome, {Message::KmlCannotCreate, path, 0, {std::strerror(refused)}});
-            return false;
-        }
-        kml.way = KmlWay::Create;
-        return true;
-    case fs::file_type::directory:
-        Say(outcome, {Message::KmlUnopenable, path, 0, {std::strerror(EISDIR)}});
-        return false;
-    case fs::file_type::block:
-        Say(outcome, {Message::KmlBlockDevice, path});
-        return false;
-    case fs::file_type::regular:
-        if (link) {
-            kml.link = IdentifyFile(path);
-            kml.target = fs::canonical(name, error).u8string();
-            if (error) {
-                Say(outcome, {Message::KmlUnopenable, path, 0, {error.message()}});
-                return false;
-            }
-        }
-        // Where the folder takes no new file, the file may still be written: in place.
-        kml.way = RefusesNewFile(FolderOf(kml.target)) != 0 ? KmlWay::InPlace : KmlWay::Replace;
-        return MayReplace(path, kml.target, kml.checked, outcome);
-    default:  // a socket or the like: opening it says what it says
-        kml.way = KmlWay::InPlace;
-        return true;
     }
+    const bool mayMake = there.kind == FileKind::None || there.kind == FileKind::Regular;
+    const int folderRefuses = mayMake ? RefusesNewFile(FolderOf(kml.target)) : 0;
+    if (const std::optional<Diagnostic> why = WhyRefused(log, kml, there, folderRefuses)) {
+        Say(outcome, *why);
+        return false;
+    }
+    // Where the folder takes no new file, a file may still be written: in place.
+    kml.way = there.kind == FileKind::None                          ? KmlWay::Create
+            : there.kind == FileKind::Regular && folderRefuses == 0 ? KmlWay::Replace
+                                                                    : KmlWay::InPlace;
+    return true;
 }
 
 KmlResult OpenKml(KmlFile& kml, Outcome& outcome)
 {
     const std::string& path = kml.path;
     if (kml.way == KmlWay::InPlace) {
-        // The file checked, where its folder takes no new file, if it is still that file;
-        // else what is written as it is.
-        bool changed = false;
-        const Opened opened = kml.checked.exists ? OpenInPlace(kml.target, kml.checked, changed)
-                                                 : OpenAsItIs(kml.target);
+        // The file checked, where its folder takes no new file, if it is still as it was
+        // decided on; else what is written as it is.
+        const Opened opened = kml.checked.Exists() ? OpenToRewrite(kml.target) : OpenFile(kml.target, "w");
         kml.stream = opened.stream;
-        if (changed) {
+        if (kml.checked.Exists() && kml.stream != nullptr && !StillAsDecided(kml.stream, kml.checked)) {
+            std::fclose(kml.stream);
+            kml.stream = nullptr;
             return Changed(kml, outcome);
         }
-        if (kml.stream == nullptr) {
-            Say(outcome, {Message::KmlUnopenable, path, 0, {std::strerror(opened.error)}});
+        const int error = kml.stream == nullptr ? opened.error : kml.checked.Exists() ? EmptyFile(kml.stream) : 0;
+        if (error != 0) {
+            if (kml.stream != nullptr) {
+                std::fclose(kml.stream);
+                kml.stream = nullptr;
+            }
+            Say(outcome, {Message::KmlUnopenable, path, 0, {std::strerror(error)}});
             return KmlResult::Refused;
         }
         return KmlResult::Succeeded;
     }
-    const Opened made = MakeNewFile(FolderOf(kml.target), kml.partial);
+    int error = HoldFolder(FolderOf(kml.target));
+    Opened made{nullptr, error};
+    if (error == 0) {
+        made = MakeNewFile(FolderOf(kml.target), kml.partial);
+    }
     kml.stream = made.stream;
     if (kml.stream == nullptr) {
         kml.partial.clear();
@@ -359,7 +435,7 @@ KmlResult CloseKml(KmlFile& kml, Outcome& outcome)
         if (!kml.partial.empty()) {
             Say(outcome, {LeftAsItWas(kml), kml.path, 0, {std::strerror(error)}});
             Discard(kml, outcome);
-        } else if (kml.checked.exists) {
+        } else if (kml.checked.Exists()) {
             Say(outcome, {Message::KmlIncomplete, kml.path, 0, {std::strerror(error)}});
         } else {
             Say(outcome, {Message::KmlUnwritten, kml.path, 0, {std::strerror(error)}});

@@ -1,8 +1,10 @@
 // What differs between the systems kml runs on, and nothing else: how the arguments
 // arrive, how files are opened, made, identified, synced and renamed by name, and what a
 // vanished reader of standard output, a file size limit or an interrupt does to the
-// process, and whether what runs the program takes its outcome as data. One source file
-// implements it for each kind of system; the page adds one of its own.
+// process, and whether what runs the program takes its outcome as data. These are the
+// system's operations; what is checked, when, and what is undone is the KML file's
+// (kml_file.cpp). One source file implements it for each kind of system; the page adds
+// one of its own.
 #ifndef KML_PLATFORM_H
 #define KML_PLATFORM_H
 
@@ -28,26 +30,40 @@ struct Opened {
 // std::fopen for a path given as UTF-8.
 Opened OpenFile(const std::string& path, const char* mode);
 
-// Which file a name gives, not following a last link, and how it stands: its device and
-// its number there, its size and the time it was last written, which any write moves (and
-// a rename does not). Two looks give equal ones exactly when they found one file, written
-// no more between them.
+// What a name gives.
+enum class FileKind {
+    None,         // nothing
+    Regular,
+    Directory,
+    Link,         // a symbolic link, itself
+    BlockDevice,
+    Other,        // a FIFO, a character device (/dev/null, NUL, a terminal), a socket
+};
+
+// Which file a name or stream gives, and how it stands: its device and its number there,
+// its size and the time it was last written. A write moves the time, and a rename does
+// not; a rewrite of the same size within the clock's granularity escapes it.
 struct FileId {
     std::uint64_t device = 0;
     std::uint64_t number = 0;
     std::uint64_t size = 0;
     std::int64_t written = 0;  // in the system's own unit
-    bool exists = false;
+    FileKind kind = FileKind::None;
+
+    bool Exists() const
+    {
+        return kind != FileKind::None;
+    }
 
     // One file, whatever was written to it since.
     bool IsSameFileAs(const FileId& other) const
     {
-        return exists && other.exists && device == other.device && number == other.number;
+        return Exists() && other.Exists() && device == other.device && number == other.number;
     }
 
     bool operator==(const FileId& other) const
     {
-        return exists == other.exists && device == other.device && number == other.number && size == other.size &&
+        return kind == other.kind && device == other.device && number == other.number && size == other.size &&
                written == other.written;
     }
 
@@ -56,22 +72,26 @@ struct FileId {
         return !(*this == other);
     }
 };
+
+// The name itself: a link is a link, not what it points to.
 FileId IdentifyFile(const std::string& path);
-
-// Which file an open stream reads or writes.
+// What the name leads to, through any links.
+FileId IdentifyFollowing(const std::string& path);
 FileId IdentifyStream(std::FILE* stream);
+FileId IdentifyStandardOutput();
 
-// Creates a file that does not exist yet (EEXIST when it does) and opens it for
-// writing text, with the usual mode under the umask. Where the system allows, its folder
-// is held open, and the new file is renamed and removed through it, wherever the
-// folder's path leads meanwhile; the folder at the path must still be that folder when
-// it is put in place. Until ForgetNewFile, an interrupt (Ctrl-C, Ctrl-\, a hang-up,
-// SIGTERM, unless the caller had it ignored) removes it before the process ends.
-Opened CreateNewFile(const std::string& path);
-void ForgetNewFile();
+// Why the folder at `folder` takes no new file, as an errno value: EACCES (it is not
+// writable), EROFS (a read-only file system), EPERM (immutable); 0 when it takes one, or
+// when that cannot be known before trying.
+int RefusesNewFile(const std::string& folder);
 
-// Removes the new file, if it is still there: 0, or why not as an errno value.
-int RemoveNewFile();
+// Opens the existing file at `path` to read and write it as it is, not following a last
+// link and never waiting for a reader or writer: it is not emptied.
+Opened OpenToRewrite(const std::string& path);
+
+// Empties a file opened by OpenToRewrite, and goes back to its start: 0, or why not as an
+// errno value.
+int EmptyFile(std::FILE* file);
 
 // Gives `file` the permission bits, and the owner and group where allowed, of the file
 // at `like`.
@@ -81,57 +101,45 @@ void CopyPermissions(std::FILE* file, const std::string& like);
 // value.
 int SyncFile(std::FILE* file);
 
-// What putting the new file in its place did.
-enum class Placed {
-    Done,     // it is there
-    Changed,  // the path no longer holds what was decided on: nothing was replaced
-    Stranded, // so, and what was there could not be put back: it is at the new file's name
-    Failed,   // the system refused: nothing was replaced
-    Unsynced, // it is there, but its folder could not be synced to the disk
-};
+// The folder that new files are made in, held from the moment it is chosen: where the
+// system allows, the calls below reach it through a handle of its own, wherever its path
+// leads meanwhile, and its path is only looked at. 0, or why not as an errno value.
+int HoldFolder(const std::string& folder);
+FileId IdentifyHeldFolder();
 
-// What it did, and why it failed (Failed, Unsynced) as an errno value.
-struct Placing {
-    Placed placed;
-    int error = 0;
-};
+// The calls below take names in the held folder, and give 0 or an errno value.
 
-// Puts the new file `from` at `to`, where nothing may be (nor may the folder have moved);
-// the folder is synced after.
-Placing PlaceNewFile(const std::string& from, const std::string& to);
+// Creates a file that does not exist yet (EEXIST when it does) and opens it for writing
+// text, with the usual mode under the umask. Until ForgetNewFile or RemoveNewFile, an
+// interrupt (Ctrl-C, Ctrl-\, a hang-up, SIGTERM, unless the caller had it ignored)
+// removes it before the process ends.
+Opened CreateNewFile(const std::string& name);
+void ForgetNewFile();
+int RemoveNewFile();
 
-// Whether `file`, opened where the KML goes, still is the one decided on: the very file
-// `checked`, unchanged, with the content that was decided on.
-using StillAsDecided = bool (*)(std::FILE* file, const FileId& checked);
+// Opens a name to read it, not following a last link and never waiting for a writer.
+Opened OpenToCheck(const std::string& name);
 
-// Puts the new file `from` in place of the file at `to`, which must still be as decided
-// (`still`): where the system trades two files in one step, what that takes out is read
-// and checked, and traded back if it is not; elsewhere the file at `to` is checked just
-// before the rename. No interrupt is handled between the trade and its check. The folder
-// is synced after.
-Placing ReplaceCheckedFile(const std::string& from, const std::string& to, const FileId& checked,
-                           StillAsDecided still);
+// Renames `from` to `to` where nothing is: EEXIST when something is.
+int RenameNoReplace(const std::string& from, const std::string& to);
 
-// Opens for writing, emptied, the existing file at `path`, which must still be `checked`
-// (`changed` set, and no stream, when it is not).
-Opened OpenInPlace(const std::string& path, const FileId& checked, bool& changed);
+// Trades the two names' files in one step: ENOSYS where the system cannot.
+int ExchangeNames(const std::string& from, const std::string& to);
 
-// Why the folder at `folder` takes no new file, as an errno value: EACCES (it is not
-// writable), EROFS (a read-only file system), EPERM (immutable); 0 when it takes one, or
-// when that cannot be known before trying.
-int RefusesNewFile(const std::string& folder);
+// Renames `from` to `to`, replacing what is there.
+int RenameReplacing(const std::string& from, const std::string& to);
 
-// True for what is written as it is, never replaced: a FIFO or pipe, a character device
-// (/dev/null, NUL, a terminal).
-bool IsWrittenInPlace(const std::string& path);
+int RemoveName(const std::string& name);
 
-// Opens for writing what is written as it is: standard output itself through standard
-// output (a socket, say, cannot be opened by its name), anything else by its path.
-Opened OpenAsItIs(const std::string& path);
+// Syncs the folder, so that a rename in it outlasts a power cut. A folder that cannot be
+// opened to be synced (one that may be written but not read) is not, and that is no
+// failure.
+int SyncHeldFolder();
 
-// True when `path` leads to the regular file that standard output writes to, the
-// listing's own (`kml log notes.txt >>notes.txt`, /dev/stdout, /dev/fd/1).
-bool IsListingFile(const std::string& path);
+// From HoldInterrupts on, no interrupt is handled: it waits, and comes after
+// LetInterruptsCome.
+void HoldInterrupts();
+void LetInterruptsCome();
 
 struct Outcome;
 

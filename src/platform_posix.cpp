@@ -13,34 +13,19 @@
 
 namespace {
 
-// The new file: the folder it is made in, held open from then on, and its name there.
-// It is made, synced, renamed and removed through the folder, wherever the folder's path
-// leads meanwhile; an interrupt removes it so too. Set before the file exists, cleared
-// once it is renamed or removed; a handler may read them at any moment.
+// The folder held, and the new file's name in it. A handler may read them at any moment:
+// an interrupt removes the new file through the folder, as everything else does.
 char newName[256];
-volatile std::sig_atomic_t newFolder = -1;
+volatile std::sig_atomic_t heldFolder = -1;
 volatile std::sig_atomic_t haveNewFile = 0;
 
 extern "C" void RemoveNewFileNow(int signal)
 {
     if (haveNewFile) {
-        unlinkat(newFolder, newName, 0);
+        unlinkat(heldFolder, newName, 0);
     }
     std::signal(signal, SIG_DFL);
     std::raise(signal);
-}
-
-// The folder of `path`, and its last name.
-std::string FolderOf(const std::string& path)
-{
-    const std::string::size_type slash = path.rfind('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
-
-const char* NameOf(const std::string& path)
-{
-    const std::string::size_type slash = path.rfind('/');
-    return path.c_str() + (slash == std::string::npos ? 0 : slash + 1);
 }
 
 // Gives `signal` the handler that removes the new file, unless the caller had it
@@ -53,8 +38,21 @@ void RemoveNewFileOn(int signal)
     }
 }
 
-FileId Identify(const struct stat& file)
+// The interrupts that remove the new file: Ctrl-C, Ctrl-\, a hang-up, SIGTERM.
+constexpr int kInterrupts[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP};
+
+FileKind KindOf(mode_t mode)
 {
+    return S_ISREG(mode) ? FileKind::Regular : S_ISDIR(mode) ? FileKind::Directory : S_ISLNK(mode) ? FileKind::Link
+         : S_ISBLK(mode) ? FileKind::BlockDevice : FileKind::Other;
+}
+
+// What a stat call gave, or nothing where it failed.
+FileId Identify(int result, const struct stat& file)
+{
+    if (result != 0) {
+        return {};
+    }
 #if defined(__APPLE__)
     const struct timespec& written = file.st_mtimespec;
 #else
@@ -62,48 +60,8 @@ FileId Identify(const struct stat& file)
 #endif
     return {static_cast<std::uint64_t>(file.st_dev), static_cast<std::uint64_t>(file.st_ino),
             static_cast<std::uint64_t>(file.st_size),
-            static_cast<std::int64_t>(written.tv_sec) * 1000000000 + static_cast<std::int64_t>(written.tv_nsec), true};
-}
-
-// True when the folder at the path of `to`'s folder still is the folder held.
-bool FolderStillThere(const std::string& to)
-{
-    struct stat there, held;
-    return stat(FolderOf(to).c_str(), &there) == 0 && fstat(newFolder, &held) == 0 &&
-           Identify(there).IsSameFileAs(Identify(held));
-}
-
-// The interrupts that remove the new file: Ctrl-C, Ctrl-\, a hang-up, SIGTERM.
-constexpr int kInterrupts[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP};
-
-// While one lives, no interrupt is handled: it waits, and comes after.
-class InterruptsHeld {
-public:
-    InterruptsHeld()
-    {
-        sigset_t held;
-        sigemptyset(&held);
-        for (const int signal : kInterrupts) {
-            sigaddset(&held, signal);
-        }
-        sigprocmask(SIG_BLOCK, &held, &before_);
-    }
-    ~InterruptsHeld() { sigprocmask(SIG_SETMASK, &before_, nullptr); }
-    InterruptsHeld(const InterruptsHeld&) = delete;
-    InterruptsHeld& operator=(const InterruptsHeld&) = delete;
-
-private:
-    sigset_t before_;
-};
-
-// Syncs the folder held, so that a rename in it outlasts a power cut: Done, or Unsynced
-// and why. A file system that syncs no folder (EINVAL) needs none.
-Placing SyncFolder()
-{
-    if (fsync(newFolder) == 0 || errno == EINVAL) {
-        return {Placed::Done};
-    }
-    return {Placed::Unsynced, errno};
+            static_cast<std::int64_t>(written.tv_sec) * 1000000000 + static_cast<std::int64_t>(written.tv_nsec),
+            KindOf(file.st_mode)};
 }
 
 // A stream on `fd`, or why there is none: the error of the call that gave `fd`, or of
@@ -122,49 +80,31 @@ Opened StreamOn(int fd, const char* mode)
     return {stream};
 }
 
-// Whether the file `name` in the folder held, opened and read there, is still as decided.
-bool StillThere(const char* name, const FileId& checked, StillAsDecided still)
+int ErrorOf(int result)
 {
-    const Opened opened = StreamOn(openat(newFolder, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC), "rb");
-    const bool as = opened.stream != nullptr && still(opened.stream, checked);
-    if (opened.stream != nullptr) {
-        std::fclose(opened.stream);
-    }
-    return as;
+    return result == 0 ? 0 : errno;
 }
 
-// True when `file` is the very file that standard output writes to.
-bool IsStandardOutput(const struct stat& file)
-{
-    struct stat output;
-    return fstat(STDOUT_FILENO, &output) == 0 && Identify(output).IsSameFileAs(Identify(file));
-}
-
-// renameat2 of two names in the folder held, where the system has it: false, with errno
-// EINVAL or ENOSYS, where it does not (another system, an older kernel, a file system
-// that cannot).
-bool RenameAt2(const char* from, const char* to, unsigned flags)
+// renameat2 of two names in the folder held, where the system has it: ENOSYS where it
+// does not (another system, an older kernel; EINVAL, a file system that cannot).
+int RenameAt2(const std::string& from, const std::string& to, unsigned flags)
 {
 #if defined(__linux__) && defined(SYS_renameat2)
-    return syscall(SYS_renameat2, static_cast<int>(newFolder), from, static_cast<int>(newFolder), to, flags) == 0;
+    const int held = heldFolder;
+    if (syscall(SYS_renameat2, held, from.c_str(), held, to.c_str(), flags) == 0) {
+        return 0;
+    }
+    return errno == EINVAL || errno == ENOTSUP ? ENOSYS : errno;
 #else
     (void)from, (void)to, (void)flags;
-    errno = ENOSYS;
-    return false;
+    return ENOSYS;
 #endif
 }
 
 constexpr unsigned kRenameNoReplace = 1;  // RENAME_NOREPLACE
 constexpr unsigned kRenameExchange = 2;   // RENAME_EXCHANGE
 
-bool Unsupported(int error)
-{
-    return error == EINVAL || error == ENOSYS || error == ENOTSUP;
-}
-
-}  // namespace
-
-namespace {
+sigset_t beforeHeld;
 
 // A closed standard stream is given the null device, read-only: no file the program
 // opens takes its number, and what is written to it fails, as it did.
@@ -215,59 +155,49 @@ Opened OpenFile(const std::string& path, const char* mode)
 FileId IdentifyFile(const std::string& path)
 {
     struct stat file;
-    return lstat(path.c_str(), &file) == 0 ? Identify(file) : FileId{};
+    const int result = lstat(path.c_str(), &file);
+    return Identify(result, file);
+}
+
+FileId IdentifyFollowing(const std::string& path)
+{
+    struct stat file;
+    const int result = stat(path.c_str(), &file);
+    return Identify(result, file);
 }
 
 FileId IdentifyStream(std::FILE* stream)
 {
     struct stat file;
-    return fstat(fileno(stream), &file) == 0 ? Identify(file) : FileId{};
+    const int result = fstat(fileno(stream), &file);
+    return Identify(result, file);
 }
 
-Opened CreateNewFile(const std::string& path)
+FileId IdentifyStandardOutput()
 {
-    const char* const name = NameOf(path);
-    if (std::strlen(name) >= sizeof newName) {
-        return {nullptr, ENAMETOOLONG};
-    }
-    haveNewFile = 0;
-    static std::string held;  // the folder's path, as it was opened
-    if (newFolder < 0 || held != FolderOf(path)) {
-        if (newFolder >= 0) {
-            close(newFolder);
-        }
-        held = FolderOf(path);
-        newFolder = open(held.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (newFolder < 0) {
-            return {nullptr, errno};
-        }
-    }
-    std::strcpy(newName, name);
-    for (const int signal : kInterrupts) {
-        RemoveNewFileOn(signal);
-    }
-    haveNewFile = 1;
-    const int fd = openat(newFolder, newName, O_WRONLY | O_CREAT | O_EXCL, 0666);
-    const Opened opened = StreamOn(fd, "w");
-    if (opened.stream == nullptr) {
-        haveNewFile = 0;
-        if (fd >= 0) {
-            unlinkat(newFolder, newName, 0);
-        }
-    }
-    return opened;
+    struct stat file;
+    const int result = fstat(STDOUT_FILENO, &file);
+    return Identify(result, file);
 }
 
-int RemoveNewFile()
+int RefusesNewFile(const std::string& folder)
 {
-    const int error = haveNewFile && unlinkat(newFolder, newName, 0) != 0 && errno != ENOENT ? errno : 0;
-    haveNewFile = 0;
-    return error;
+    // Even root may not write an immutable folder: Linux says EPERM.
+    if (access(folder.c_str(), W_OK) != 0 && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+        return errno;
+    }
+    return 0;
 }
 
-void ForgetNewFile()
+Opened OpenToRewrite(const std::string& path)
 {
-    haveNewFile = 0;
+    return StreamOn(open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC), "r+");
+}
+
+int EmptyFile(std::FILE* file)
+{
+    std::rewind(file);
+    return ErrorOf(ftruncate(fileno(file), 0));
 }
 
 void CopyPermissions(std::FILE* file, const std::string& like)
@@ -285,117 +215,126 @@ int SyncFile(std::FILE* file)
     return fsync(fileno(file)) == 0 || errno == EINVAL || errno == EROFS ? 0 : errno;
 }
 
-Placing PlaceNewFile(const std::string& from, const std::string& to)
+int HoldFolder(const std::string& folder)
+{
+#if defined(__linux__) && defined(O_PATH)
+    // Held without being read: a folder that may be written but not read is held too.
+    constexpr int kHold = O_PATH | O_DIRECTORY | O_CLOEXEC;
+#else
+    constexpr int kHold = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+#endif
+    if (heldFolder >= 0) {
+        close(heldFolder);
+    }
+    heldFolder = open(folder.c_str(), kHold);
+    return heldFolder >= 0 ? 0 : errno;
+}
+
+FileId IdentifyHeldFolder()
+{
+    struct stat folder;
+    const int result = fstat(heldFolder, &folder);
+    return Identify(result, folder);
+}
+
+Opened CreateNewFile(const std::string& name)
+{
+    if (name.size() >= sizeof newName) {
+        return {nullptr, ENAMETOOLONG};
+    }
+    haveNewFile = 0;
+    std::strcpy(newName, name.c_str());
+    for (const int signal : kInterrupts) {
+        RemoveNewFileOn(signal);
+    }
+    haveNewFile = 1;
+    const int fd = openat(heldFolder, newName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const Opened opened = StreamOn(fd, "w");
+    if (opened.stream == nullptr) {
+        haveNewFile = 0;
+        if (fd >= 0) {
+            unlinkat(heldFolder, newName, 0);
+        }
+    }
+    return opened;
+}
+
+void ForgetNewFile()
+{
+    haveNewFile = 0;
+}
+
+int RemoveNewFile()
+{
+    const int error = haveNewFile && unlinkat(heldFolder, newName, 0) != 0 && errno != ENOENT ? errno : 0;
+    haveNewFile = 0;
+    return error;
+}
+
+Opened OpenToCheck(const std::string& name)
+{
+    return StreamOn(openat(heldFolder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC), "rb");
+}
+
+int RenameNoReplace(const std::string& from, const std::string& to)
 {
     // Linux: one step that fails if anything is at `to`. Elsewhere a link does the same,
-    // on file systems that have links; on the others, a look first. All of it in the
-    // folder held, which must still be the folder at the path.
-    if (!FolderStillThere(to)) {
-        return {Placed::Changed};
-    }
-    const char* const name = NameOf(from);
-    const char* const target = NameOf(to);
-    bool placed = RenameAt2(name, target, kRenameNoReplace);
-    if (!placed && Unsupported(errno)) {
-        placed = linkat(newFolder, name, newFolder, target, 0) == 0;
-        if (placed) {
-            unlinkat(newFolder, name, 0);
-        } else if (errno != EEXIST) {
+    // on file systems that have links; on the others, a look first.
+    const int held = heldFolder;
+    int error = RenameAt2(from, to, kRenameNoReplace);
+    if (error == ENOSYS) {
+        error = ErrorOf(linkat(held, from.c_str(), held, to.c_str(), 0));
+        if (error == 0) {
+            unlinkat(held, from.c_str(), 0);
+        } else if (error != EEXIST) {
             struct stat there;
-            if (fstatat(newFolder, target, &there, AT_SYMLINK_NOFOLLOW) == 0) {
-                errno = EEXIST;
-            } else {
-                placed = renameat(newFolder, name, newFolder, target) == 0;
-            }
+            error = fstatat(held, to.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0
+                        ? EEXIST
+                        : ErrorOf(renameat(held, from.c_str(), held, to.c_str()));
         }
     }
-    if (!placed) {
-        return errno == EEXIST ? Placing{Placed::Changed} : Placing{Placed::Failed, errno};
-    }
-    haveNewFile = 0;
-    return SyncFolder();
+    return error;
 }
 
-Placing ReplaceCheckedFile(const std::string& from, const std::string& to, const FileId& checked,
-                           StillAsDecided still)
+int ExchangeNames(const std::string& from, const std::string& to)
 {
-    // Linux: the two files trade places in one step; then what came out must be what was
-    // decided on, or they trade back. Elsewhere, a look just before the rename. An
-    // interrupt now would remove what is at the new file's name: the user's file, for a
-    // moment; it waits until that name holds the new file again, or nothing.
-    const InterruptsHeld held;
-    if (!FolderStillThere(to)) {
-        return {Placed::Changed};
-    }
-    const char* const name = NameOf(from);
-    const char* const target = NameOf(to);
-    if (RenameAt2(name, target, kRenameExchange)) {
-        if (!StillThere(name, checked, still)) {
-            // Back, or, where the path went meanwhile, back to it.
-            if (RenameAt2(name, target, kRenameExchange) || RenameAt2(name, target, kRenameNoReplace)) {
-                return {Placed::Changed};
-            }
-            haveNewFile = 0;  // the user's file: no interrupt may remove it
-            return {Placed::Stranded};
-        }
-        unlinkat(newFolder, name, 0);
-    } else if (Unsupported(errno) || errno == ENOENT) {
-        if (!StillThere(target, checked, still)) {
-            return {Placed::Changed};
-        }
-        if (renameat(newFolder, name, newFolder, target) != 0) {
-            return {Placed::Failed, errno};
-        }
-    } else {
-        return {Placed::Failed, errno};
-    }
-    haveNewFile = 0;
-    return SyncFolder();
+    return RenameAt2(from, to, kRenameExchange);
 }
 
-Opened OpenInPlace(const std::string& path, const FileId& checked, bool& changed)
+int RenameReplacing(const std::string& from, const std::string& to)
 {
-    const int fd = open(path.c_str(), O_WRONLY | O_NOFOLLOW);
-    struct stat file;
-    changed = fd >= 0 && fstat(fd, &file) == 0 && Identify(file) != checked;
-    if (changed) {
-        close(fd);
-        return {};
-    }
-    if (fd >= 0 && ftruncate(fd, 0) != 0) {
-        const int error = errno;
-        close(fd);
-        return {nullptr, error};
-    }
-    return StreamOn(fd, "w");
+    const int held = heldFolder;
+    return ErrorOf(renameat(held, from.c_str(), held, to.c_str()));
 }
 
-int RefusesNewFile(const std::string& folder)
+int RemoveName(const std::string& name)
 {
-    // Even root may not write an immutable folder: Linux says EPERM.
-    if (access(folder.c_str(), W_OK) != 0 && (errno == EACCES || errno == EPERM || errno == EROFS)) {
-        return errno;
+    return ErrorOf(unlinkat(heldFolder, name.c_str(), 0));
+}
+
+int SyncHeldFolder()
+{
+    const int folder = openat(heldFolder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) {
+        return 0;
     }
-    return 0;
+    // A file system that syncs no folder (EINVAL) needs none.
+    const int error = fsync(folder) == 0 || errno == EINVAL ? 0 : errno;
+    close(folder);
+    return error;
 }
 
-bool IsWrittenInPlace(const std::string& path)
+void HoldInterrupts()
 {
-    struct stat file;
-    return stat(path.c_str(), &file) == 0 && (S_ISFIFO(file.st_mode) || S_ISCHR(file.st_mode));
-}
-
-Opened OpenAsItIs(const std::string& path)
-{
-    struct stat file;
-    if (stat(path.c_str(), &file) != 0 || !IsStandardOutput(file)) {
-        return OpenFile(path, "w");
+    sigset_t held;
+    sigemptyset(&held);
+    for (const int signal : kInterrupts) {
+        sigaddset(&held, signal);
     }
-    return StreamOn(dup(STDOUT_FILENO), "w");
+    sigprocmask(SIG_BLOCK, &held, &beforeHeld);
 }
 
-bool IsListingFile(const std::string& path)
+void LetInterruptsCome()
 {
-    struct stat file;
-    return stat(path.c_str(), &file) == 0 && S_ISREG(file.st_mode) && IsStandardOutput(file);
+    sigprocmask(SIG_SETMASK, &beforeHeld, nullptr);
 }

@@ -67,27 +67,38 @@ std::wstring Wide(const std::string& path)
     return std::filesystem::u8path(path).wstring();
 }
 
-// Where a handle's file lives: its volume and its number on it.
-bool Identify(HANDLE handle, BY_HANDLE_FILE_INFORMATION& info)
+// A file's identity as its handle gives it; nothing where there is none.
+FileId Identity(HANDLE handle)
 {
-    return handle != INVALID_HANDLE_VALUE && handle != nullptr && GetFileInformationByHandle(handle, &info);
-}
-
-// A handle on what `path` leads to, only to look at it: INVALID_HANDLE_VALUE when there is
-// nothing.
-HANDLE Look(const std::string& path)
-{
-    return CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-}
-
-// A file's identity as the handle's information gives it.
-FileId Identity(const BY_HANDLE_FILE_INFORMATION& info)
-{
+    BY_HANDLE_FILE_INFORMATION info;
+    const DWORD type = handle != INVALID_HANDLE_VALUE && handle != nullptr ? GetFileType(handle) : FILE_TYPE_UNKNOWN;
+    if (type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE) {
+        return {0, 0, 0, 0, FileKind::Other};
+    }
+    if (type != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &info)) {
+        return {};
+    }
     const auto join = [](DWORD high, DWORD low) { return static_cast<std::uint64_t>(high) << 32 | low; };
+    const DWORD attributes = info.dwFileAttributes;
+    const FileKind kind = attributes & FILE_ATTRIBUTE_REPARSE_POINT ? FileKind::Link
+                        : attributes & FILE_ATTRIBUTE_DIRECTORY     ? FileKind::Directory
+                                                                    : FileKind::Regular;
     return {info.dwVolumeSerialNumber, join(info.nFileIndexHigh, info.nFileIndexLow),
             join(info.nFileSizeHigh, info.nFileSizeLow),
-            static_cast<std::int64_t>(join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime)), true};
+            static_cast<std::int64_t>(join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime)),
+            kind};
+}
+
+// What a name gives: the name itself (a link as a link) or what it leads to.
+FileId IdentifyPath(const std::string& path, DWORD flags)
+{
+    const HANDLE handle = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+    const FileId id = Identity(handle);
+    if (handle != INVALID_HANDLE_VALUE) {
+        CloseHandle(handle);
+    }
+    return id;
 }
 
 // The reason for the last failed call of the system, as an errno value.
@@ -101,14 +112,25 @@ int Failure()
         return EEXIST;
     case ERROR_DISK_FULL:
         return ENOSPC;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return ENOENT;
     default:
         return EIO;
     }
 }
 
-}  // namespace
+// The folder held: here only its path, and which folder was there when it was chosen; and
+// the new file's name in it.
+std::string heldFolder;
+FileId heldId;
+std::string newFile;
 
-namespace {
+// A name in the folder held, as a wide path.
+std::wstring InFolder(const std::string& name)
+{
+    return Wide(heldFolder + "/" + name);
+}
 
 // Messages name files in UTF-8; a console shows them right while kml runs.
 void ShowUtf8InTheConsole()
@@ -162,62 +184,38 @@ Opened OpenFile(const std::string& path, const char* mode)
 
 FileId IdentifyFile(const std::string& path)
 {
-    const HANDLE handle =
-        CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    BY_HANDLE_FILE_INFORMATION info;
-    FileId id;
-    if (Identify(handle, info)) {
-        id = Identity(info);
-    }
-    if (handle != INVALID_HANDLE_VALUE) {
-        CloseHandle(handle);
-    }
-    return id;
+    return IdentifyPath(path, FILE_FLAG_OPEN_REPARSE_POINT);
+}
+
+FileId IdentifyFollowing(const std::string& path)
+{
+    return IdentifyPath(path, 0);
 }
 
 FileId IdentifyStream(std::FILE* stream)
 {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!Identify(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), info)) {
-        return {};
-    }
-    return Identity(info);
+    return Identity(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))));
 }
 
-// The new file, for RemoveNewFile.
-static std::string newFile;
-
-Opened CreateNewFile(const std::string& path)
+FileId IdentifyStandardOutput()
 {
-    newFile = path;
-    const int fd = _wopen(Wide(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_TEXT, _S_IREAD | _S_IWRITE);
-    if (fd < 0) {
-        newFile.clear();
-        return {nullptr, errno};
-    }
-    std::FILE* const file = _fdopen(fd, "w");
-    if (file == nullptr) {
-        const int error = errno;
-        _close(fd);
-        _wremove(Wide(path).c_str());
-        newFile.clear();
-        return {nullptr, error};
-    }
-    return {file};
+    return Identity(GetStdHandle(STD_OUTPUT_HANDLE));
 }
 
-int RemoveNewFile()
+int RefusesNewFile(const std::string&)
 {
-    const int error = !newFile.empty() && _wremove(Wide(newFile).c_str()) != 0 && errno != ENOENT ? errno : 0;
-    newFile.clear();
-    return error;
+    return 0;  // known only by trying
 }
 
-void ForgetNewFile()
+Opened OpenToRewrite(const std::string& path)
 {
-    newFile.clear();
-    // Ctrl-C ends a console program at once, with no handler of ours in between.
+    return OpenFile(path, "r+");
+}
+
+int EmptyFile(std::FILE* file)
+{
+    std::rewind(file);
+    return _chsize(_fileno(file), 0) == 0 ? 0 : errno;
 }
 
 void CopyPermissions(std::FILE*, const std::string&)
@@ -230,73 +228,84 @@ int SyncFile(std::FILE* file)
     return _commit(_fileno(file)) == 0 ? 0 : errno;
 }
 
-Placing PlaceNewFile(const std::string& from, const std::string& to)
+int HoldFolder(const std::string& folder)
+{
+    heldFolder = folder;
+    heldId = IdentifyFollowing(folder);
+    return heldId.Exists() ? 0 : ENOENT;
+}
+
+FileId IdentifyHeldFolder()
+{
+    return heldId;
+}
+
+Opened CreateNewFile(const std::string& name)
+{
+    const int fd = _wopen(InFolder(name).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_TEXT, _S_IREAD | _S_IWRITE);
+    if (fd < 0) {
+        return {nullptr, errno};
+    }
+    newFile = name;
+    std::FILE* const file = _fdopen(fd, "w");
+    if (file == nullptr) {
+        const int error = errno;
+        _close(fd);
+        RemoveNewFile();
+        return {nullptr, error};
+    }
+    return {file};
+}
+
+void ForgetNewFile()
+{
+    newFile.clear();
+    // Ctrl-C ends a console program at once, with no handler of ours in between.
+}
+
+int RemoveNewFile()
+{
+    const int error = !newFile.empty() && _wremove(InFolder(newFile).c_str()) != 0 && errno != ENOENT ? errno : 0;
+    newFile.clear();
+    return error;
+}
+
+Opened OpenToCheck(const std::string& name)
+{
+    return OpenFile(heldFolder + "/" + name, "rb");
+}
+
+int RenameNoReplace(const std::string& from, const std::string& to)
 {
     // Without MOVEFILE_REPLACE_EXISTING, the move fails if anything is at `to`.
-    if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_WRITE_THROUGH)) {
-        return {Placed::Done};
-    }
-    const int error = Failure();
-    return error == EEXIST ? Placing{Placed::Changed} : Placing{Placed::Failed, error};
+    return MoveFileExW(InFolder(from).c_str(), InFolder(to).c_str(), MOVEFILE_WRITE_THROUGH) ? 0 : Failure();
 }
 
-Placing ReplaceCheckedFile(const std::string& from, const std::string& to, const FileId& checked,
-                           StillAsDecided still)
+int ExchangeNames(const std::string&, const std::string&)
 {
-    // No exchange in one step here: a look just before the move.
-    const Opened there = OpenFile(to, "rb");
-    const bool as = there.stream != nullptr && still(there.stream, checked);
-    if (there.stream != nullptr) {
-        std::fclose(there.stream);
-    }
-    if (!as) {
-        return {Placed::Changed};
-    }
-    if (MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return {Placed::Done};
-    }
-    return {Placed::Failed, Failure()};
+    return ENOSYS;
 }
 
-Opened OpenInPlace(const std::string& path, const FileId& checked, bool& changed)
+int RenameReplacing(const std::string& from, const std::string& to)
 {
-    changed = IdentifyFile(path) != checked;
-    return changed ? Opened{} : OpenFile(path, "w");
+    return MoveFileExW(InFolder(from).c_str(), InFolder(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+               ? 0
+               : Failure();
 }
 
-int RefusesNewFile(const std::string&)
+int RemoveName(const std::string& name)
 {
-    return 0;  // known only by trying
+    return _wremove(InFolder(name).c_str()) == 0 ? 0 : errno;
 }
 
-bool IsWrittenInPlace(const std::string& path)
+int SyncHeldFolder()
 {
-    const HANDLE handle = Look(path);
-    if (handle == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    const DWORD type = GetFileType(handle);
-    CloseHandle(handle);
-    return type == FILE_TYPE_CHAR || type == FILE_TYPE_PIPE;
+    return 0;  // the moves were written through
 }
 
-Opened OpenAsItIs(const std::string& path)
-{
-    return OpenFile(path, "w");
-}
+void HoldInterrupts() {}
 
-bool IsListingFile(const std::string& path)
-{
-    const HANDLE handle = Look(path);
-    if (handle == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    BY_HANDLE_FILE_INFORMATION output, file;
-    const bool listing = GetFileType(handle) == FILE_TYPE_DISK && Identify(GetStdHandle(STD_OUTPUT_HANDLE), output) &&
-                         Identify(handle, file) && Identity(output).IsSameFileAs(Identity(file));
-    CloseHandle(handle);
-    return listing;
-}
+void LetInterruptsCome() {}
 
 bool OutcomeTaken()
 {
