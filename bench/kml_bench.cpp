@@ -1,13 +1,15 @@
 // Times the program's own conversion of a full log (65,535 records), raw, as Intel HEX and
 // as S-records, side by side, checks that all three give the same listing and KML, and
 // prints the times: the best of the runs, which the machine's other work spoils least,
-// and the median. Then what making a full KML outlast a power cut costs: the KML written
-// to a new file in the current folder, the file synced, put in place and the folder
-// synced, by the program's own functions.
+// and the median. Then whole runs of the raw log, its files in the current folder and the
+// KML put in place as the program puts it (synced, renamed, the folder synced): the
+// program's against its I/O floor (the same bytes read and written, nothing formatted)
+// and against the same lines printed by plain stdio printf.
 //
 //   kml_bench [RUNS]    each form is run RUNS times (default 15), in turn
 #include "conversion.h"
 #include "kml_file.h"
+#include "kml_route.h"
 #include "log_builder.h"
 #include "position_log.h"
 
@@ -16,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -89,39 +92,101 @@ double Median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-// Writes `kml` to a new KML here through the program's own KML file, RUNS times: a new
-// file beside the path, written, synced, put in place and its folder synced; prints the
-// median time of the write and of the rest.
-void TimeSync(const std::string& kml, int runs)
+// What fills a whole run's listing and KML, from its log.
+using Work = void (*)(std::FILE* log, std::FILE* kml, std::FILE* listing);
+
+// The listing and KML of the full log, for the I/O floor to write.
+std::string fullListing, fullKml;
+
+// The I/O floor: the log read, and as many bytes of listing and KML written, as the
+// program reads and writes, in the same blocks, with nothing formatted.
+void OnlyInputOutput(std::FILE* log, std::FILE* kml, std::FILE* listing)
 {
-    const auto Since = [](std::chrono::steady_clock::time_point start) {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    };
-    std::vector<double> written, synced;
-    for (int run = 0; run < runs; ++run) {
-        const char* const name = ".kml-bench.kml";
-        std::remove(name);
-        Outcome outcome;
-        outcome.messageStream = stderr;
-        KmlFile file;
-        const auto start = std::chrono::steady_clock::now();
-        if (!DecideKml("full log", name, file, outcome) || OpenKml(file, outcome) != KmlResult::Succeeded ||
-            std::fwrite(kml.data(), 1, kml.size(), file.stream) != kml.size() || std::fflush(file.stream) != 0) {
-            std::fprintf(stderr, "kml_bench: a KML could not be written here\n");
-            std::exit(1);
-        }
-        written.push_back(Since(start));
-        const auto syncing = std::chrono::steady_clock::now();
-        const bool placed = CloseKml(file, outcome) == KmlResult::Succeeded;
-        synced.push_back(Since(syncing));
-        std::remove(name);
-        if (!placed) {
-            std::fprintf(stderr, "kml_bench: a KML could not be put in place here\n");
-            std::exit(1);
+    static char block[1 << 14];
+    while (std::fread(block, 1, sizeof block, log) == sizeof block) {
+    }
+    for (const auto& [text, stream] : {std::pair{&fullListing, listing}, std::pair{&fullKml, kml}}) {
+        for (std::size_t at = 0; at < text->size(); at += sizeof block) {
+            std::fwrite(text->data() + at, 1, std::min(sizeof block, text->size() - at), stream);
         }
     }
-    std::printf("a full KML (%zu bytes) written here %.2f ms, synced, put in place, folder synced %.2f ms (medians)\n",
-                kml.size(), Median(written) * 1e3, Median(synced) * 1e3);
+}
+
+// The same records read, and the same lines written by plain stdio printf.
+void WithPrintf(std::FILE* log, std::FILE* kml, std::FILE* listing)
+{
+    LogStream stream;
+    stream.file = log;
+    int count = 0;
+    ReadCount(stream, count);
+    std::fprintf(listing, "Ilosc pozycji: %d\n", count);
+    WriteHeader(kml);
+    PositionRecord record;
+    for (int index = 0; index < count && ReadRecord(stream, record) == ReadResult::Record; ++index) {
+        const double latitude = ConvPos(record.X), longitude = ConvPos(record.Y);
+        std::fprintf(listing, "POS %d\tT: %d X: %f Y: %f\n", index, record.T, record.X, record.Y);
+        std::fprintf(listing, "POS %d\tT: %d X: %f Y: %f\n", index, record.T, latitude, longitude);
+        std::fprintf(kml, "              %.5f,%.5f\n", longitude, latitude);
+    }
+    WriteFooter(kml);
+}
+
+// One whole run as the program makes it, timed: the log read from a file here, the
+// listing written to another, and the KML to a new file, synced, put in place and its
+// folder synced, through the program's own KML file; every stream in 16 KiB blocks.
+double TimeRun(const char* logPath, Work work)
+{
+    static char buffers[3][1 << 14];
+    const char* const kmlPath = ".kml-bench.kml";
+    std::remove(kmlPath);
+    Outcome outcome;
+    outcome.messageStream = stderr;
+    KmlFile kml;
+    const auto start = std::chrono::steady_clock::now();
+    std::FILE* const log = std::fopen(logPath, "rb");
+    std::FILE* const listing = std::fopen(".kml-bench.out", "w");
+    if (log == nullptr || listing == nullptr || !DecideKml(logPath, kmlPath, kml, outcome) ||
+        OpenKml(kml, outcome) != KmlResult::Succeeded) {
+        std::fprintf(stderr, "kml_bench: a run could not be made here\n");
+        std::exit(1);
+    }
+    std::setvbuf(log, buffers[0], _IOFBF, sizeof buffers[0]);
+    std::setvbuf(listing, buffers[1], _IOFBF, sizeof buffers[1]);
+    std::setvbuf(kml.stream, buffers[2], _IOFBF, sizeof buffers[2]);
+    work(log, kml.stream, listing);
+    const bool done = std::fclose(listing) == 0 && CloseKml(kml, outcome) == KmlResult::Succeeded;
+    std::fclose(log);
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    std::remove(kmlPath);
+    std::remove(".kml-bench.out");
+    if (!done) {
+        std::fprintf(stderr, "kml_bench: a run's files could not be written here\n");
+        std::exit(1);
+    }
+    return elapsed.count();
+}
+
+// The program's whole run of the full log against its I/O floor and against plain printf,
+// RUNS times each, in turn.
+void TimeWholeRuns(const std::string& log, int runs)
+{
+    const char* const logPath = ".kml-bench.log";
+    std::FILE* const file = std::fopen(logPath, "wb");
+    if (file == nullptr || std::fwrite(log.data(), 1, log.size(), file) != log.size() || std::fclose(file) != 0) {
+        std::fprintf(stderr, "kml_bench: the full log could not be written here\n");
+        std::exit(1);
+    }
+    std::vector<double> program, floor, printf;
+    for (int run = 0; run < runs; ++run) {
+        program.push_back(TimeRun(logPath, Convert));
+        floor.push_back(TimeRun(logPath, OnlyInputOutput));
+        printf.push_back(TimeRun(logPath, WithPrintf));
+    }
+    std::remove(logPath);
+    std::printf("whole runs, raw log, medians: the program %.2f ms, its I/O floor %.2f ms (the program %.2fx the "
+                "floor), plain stdio printf %.2f ms (the program %.2fx printf)\n",
+                Median(program) * 1e3, Median(floor) * 1e3, Median(program) / Median(floor), Median(printf) * 1e3,
+                Median(program) / Median(printf));
 }
 
 }  // namespace
@@ -160,6 +225,8 @@ int main(int argc, char* argv[])
         std::printf("%-14s %9.2f %9.2f %8.3f %8.3f %9zu\n", form.name, best * 1e3, median * 1e3, best / rawBest,
                     median / rawMedian, form.bytes.size());
     }
-    TimeSync(expected.kml, runs);
+    fullListing = expected.listing;
+    fullKml = expected.kml;
+    TimeWholeRuns(log, runs);
     return 0;
 }

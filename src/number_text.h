@@ -4,7 +4,7 @@
 #ifndef KML_NUMBER_TEXT_H
 #define KML_NUMBER_TEXT_H
 
-#include <charconv>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -16,18 +16,50 @@ constexpr int MaxFixedLength(int decimals)
     return 1 + 309 + 1 + decimals;
 }
 
-// "%d". The buffer always has room; the check keeps a mistake from writing past it.
-inline char* PutInt(char* out, char* end, long value)
+// "00" to "99".
+constexpr std::array<char, 200> kDigitPairs = [] {
+    std::array<char, 200> pairs{};
+    for (int n = 0; n < 100; ++n) {
+        pairs[2 * n] = static_cast<char>('0' + n / 10);
+        pairs[2 * n + 1] = static_cast<char>('0' + n % 10);
+    }
+    return pairs;
+}();
+
+// The digits of `value`, two at a time.
+inline char* PutUnsigned(char* out, std::uint64_t value)
 {
-    const std::to_chars_result result = std::to_chars(out, end, value);
-    return result.ec == std::errc() ? result.ptr : out;
+    char digits[20];
+    char* first = digits + sizeof digits;
+    for (; value >= 100; value /= 100) {
+        first -= 2;
+        std::memcpy(first, &kDigitPairs[2 * (value % 100)], 2);
+    }
+    if (value >= 10) {
+        first -= 2;
+        std::memcpy(first, &kDigitPairs[2 * value], 2);
+    } else {
+        *--first = static_cast<char>('0' + value);
+    }
+    const std::size_t length = static_cast<std::size_t>(digits + sizeof digits - first);
+    std::memcpy(out, first, length);
+    return out + length;
+}
+
+// "%d".
+inline char* PutInt(char* out, long value)
+{
+    if (value < 0) {
+        *out++ = '-';
+    }
+    return PutUnsigned(out, value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value));
 }
 
 // The digits of mantissa * 2^shift (mantissa below 2^24, shift at most 104).
 inline char* PutWhole(char* out, std::uint64_t mantissa, int shift)
 {
     if (shift < 40) {
-        return std::to_chars(out, out + 20, mantissa << shift).ptr;
+        return PutUnsigned(out, mantissa << shift);
     }
     // Beyond 64 bits: decimal digits, the least significant first, doubled `shift` times.
     unsigned char digits[40];
@@ -90,10 +122,15 @@ inline char* PutFloatFixed(char* out, float single, int decimals)
     if (std::signbit(single)) {
         *out++ = '-';
     }
-    out = shift >= 0 ? PutWhole(out, mantissa, shift) : std::to_chars(out, out + 20, whole).ptr;
+    out = shift >= 0 ? PutWhole(out, mantissa, shift) : PutUnsigned(out, whole);
     *out++ = '.';
-    for (int k = decimals - 1; k >= 0; --k, digits /= 10) {
-        out[k] = static_cast<char>('0' + digits % 10);
+    // Two digits at a time, from the last.
+    int k = decimals;
+    for (; k >= 2; k -= 2, digits /= 100) {
+        std::memcpy(out + k - 2, &kDigitPairs[2 * (digits % 100)], 2);
+    }
+    if (k == 1) {
+        out[0] = static_cast<char>('0' + digits);
     }
     return out + decimals;
 }

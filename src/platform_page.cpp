@@ -33,20 +33,8 @@ std::string Quoted(const std::string& text)
     return quoted + '"';
 }
 
-const char* StopName(Stop stop)
-{
-    switch (stop) {
-    case Stop::Count:
-        return "count";
-    case Stop::EndMarker:
-        return "end-marker";
-    case Stop::Cut:
-        return "cut";
-    case Stop::Unread:
-        break;
-    }
-    return "unread";
-}
+// Each Stop as the page knows it, in the order of Stop.
+constexpr const char* kStopNames[] = {"unread", "count", "end-marker", "cut"};
 
 std::string Json(const Outcome& outcome, int status)
 {
@@ -66,11 +54,13 @@ std::string Json(const Outcome& outcome, int status)
                 ",\"status\":" + std::to_string(entry.status) + ",\"path\":" + Quoted(diagnostic.path) +
                 ",\"line\":" + std::to_string(diagnostic.line) + ",\"values\":[" + values + "]}";
     }
-    return "{\"status\":" + std::to_string(status) + ",\"statuses\":{" + statuses + "},\"said\":[" + said + "],\"kmlWritten\":" +
-           (outcome.kmlWritten ? "true" : "false") + ",\"stated\":" + std::to_string(outcome.stated) +
-           ",\"records\":" + std::to_string(outcome.records) +
-           ",\"listingLines\":" + std::to_string(outcome.listingLines) + ",\"stop\":" + Quoted(StopName(outcome.stop)) +
-           ",\"route\":" + std::to_string(outcome.route) + ",\"offTheEarth\":" + std::to_string(outcome.offTheEarth.count) +
+    return "{\"status\":" + std::to_string(status) + ",\"statuses\":{" + statuses + "},\"said\":[" + said +
+           "],\"kmlWritten\":" + (outcome.kmlWritten ? "true" : "false") +
+           ",\"stated\":" + std::to_string(outcome.stated) + ",\"records\":" + std::to_string(outcome.records) +
+           ",\"listingLines\":" + std::to_string(outcome.listingLines) +
+           ",\"stop\":" + Quoted(kStopNames[static_cast<int>(outcome.stop)]) +
+           ",\"route\":" + std::to_string(outcome.route) +
+           ",\"offTheEarth\":" + std::to_string(outcome.offTheEarth.count) +
            ",\"notFinite\":" + std::to_string(outcome.notFinite.count) + "}";
 }
 

@@ -100,9 +100,9 @@ void PrintRecord(std::FILE* out, int index, std::int32_t t, double x, double y)
     char line[64 + 2 * MaxFixedLength(6)];
     char* const end = line + sizeof line;
     char* p = Put(line, "POS ");
-    p = PutInt(p, end, index);
+    p = PutInt(p, index);
     p = Put(p, "\tT: ");
-    p = PutInt(p, end, t);
+    p = PutInt(p, t);
     p = Put(p, " X: ");
     p = PutFixed(p, end, x, 6);
     p = Put(p, " Y: ");

@@ -40,6 +40,16 @@ int HexDigit(char c)
     return digit == kNoDigit ? -1 : static_cast<int>(digit);
 }
 
+// Where the first of two characters stands in `text`, or its size: memchr, for speed.
+std::size_t FindEither(std::string_view text, char one, char other)
+{
+    const void* const first = std::memchr(text.data(), one, text.size());
+    const std::size_t before = first != nullptr ? static_cast<std::size_t>(static_cast<const char*>(first) - text.data())
+                                                : text.size();
+    const void* const second = std::memchr(text.data(), other, before);
+    return second != nullptr ? static_cast<std::size_t>(static_cast<const char*>(second) - text.data()) : before;
+}
+
 // What makes a record of each syntax, for recognising, parsing and telling a cut one: its
 // mark, then (S-records) a decimal digit, its type, then hex digits that spell its bytes.
 // The first byte counts the others but `uncounted` of them, and all sum to `sum`.
@@ -211,7 +221,7 @@ bool NextLine(std::string_view& text, Line& line)
     if (text.empty()) {
         return false;
     }
-    const std::size_t end = std::min(text.find_first_of(kLineEnds), text.size());
+    const std::size_t end = FindEither(text, '\n', '\r');
     line.text = text.substr(0, end);
     line.text.remove_prefix(std::min(line.text.find_first_not_of(" \t"), line.text.size()));
     line.ended = end < text.size();
@@ -280,7 +290,7 @@ Fault TakeLine(Decoding& decoding, const Line& line)
     }
     // The record is the text up to white space; what follows is a comment.
     const char* const text = line.text.data();
-    const std::size_t length = std::min(line.text.find_first_of(" \t"), line.text.size());
+    const std::size_t length = FindEither(line.text, ' ', '\t');
     if (!line.ended && length == line.text.size() && IsCutRecord(RulesOf(decoding.syntax), text, length)) {
         return {};  // the file ends inside this record: the dump was cut off
     }
