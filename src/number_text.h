@@ -26,24 +26,24 @@ constexpr std::array<char, 200> kDigitPairs = [] {
     return pairs;
 }();
 
-// The digits of `value`, two at a time.
+// The digits of `value`, two at a time, from the last.
 inline char* PutUnsigned(char* out, std::uint64_t value)
 {
-    char digits[20];
-    char* first = digits + sizeof digits;
-    for (; value >= 100; value /= 100) {
-        first -= 2;
-        std::memcpy(first, &kDigitPairs[2 * (value % 100)], 2);
+    int length = 1;
+    for (std::uint64_t rest = value; rest >= 10; rest /= 10) {
+        ++length;
+    }
+    char* const end = out + length;
+    for (out = end; value >= 100; value /= 100) {
+        out -= 2;
+        std::memcpy(out, &kDigitPairs[2 * (value % 100)], 2);
     }
     if (value >= 10) {
-        first -= 2;
-        std::memcpy(first, &kDigitPairs[2 * value], 2);
+        std::memcpy(out - 2, &kDigitPairs[2 * value], 2);
     } else {
-        *--first = static_cast<char>('0' + value);
+        out[-1] = static_cast<char>('0' + value);
     }
-    const std::size_t length = static_cast<std::size_t>(digits + sizeof digits - first);
-    std::memcpy(out, first, length);
-    return out + length;
+    return end;
 }
 
 // "%d".
