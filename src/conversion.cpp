@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -28,19 +29,40 @@ bool LooksLikePositionLog(int noPosition, int records)
     return 2 * static_cast<long>(noPosition) < records || records == 0;
 }
 
+// The gap of a dump's image around `at`, a byte that no record gave: its first and last
+// byte.
+std::pair<std::size_t, std::size_t> GapAround(const std::vector<bool>& given, std::size_t at)
+{
+    std::size_t first = at, last = at;
+    for (; first > 0 && !given[first - 1]; --first) {
+    }
+    for (; last + 1 < given.size() && !given[last + 1]; ++last) {
+    }
+    return {first, last};
+}
+
+// Of a log that stopped at a gap of its dump (Stop::Gap): the gap's first and last byte.
+// Elsewhere, where a gap would begin past the bytes read.
+std::pair<std::size_t, std::size_t> EndingGap(const Log& log, const Outcome& outcome)
+{
+    const std::size_t read = std::min(log.bytes.at, log.given.size());
+    if (outcome.stop != Stop::Gap) {
+        return {read, read};
+    }
+    const auto marker = log.given.begin() + static_cast<std::ptrdiff_t>(read - 4);
+    return GapAround(log.given, static_cast<std::size_t>(std::find(marker, marker + 4, false) - log.given.begin()));
+}
+
 // Of a text dump: says where the first bytes that the conversion read but no record gave
-// lie, from the first of them to the last before the next record or the image's end.
+// lie, unless they are where the log stopped (said with how it ended).
 void SayGap(const Log& log, const std::string& path, Outcome& outcome)
 {
     const std::vector<bool>& given = log.given;
     const auto read = given.begin() + static_cast<std::ptrdiff_t>(std::min(log.bytes.at, given.size()));
-    const auto first = std::find(given.begin(), read, false);
-    if (first != read) {
-        const auto next = std::find(first, given.end(), true);
-        const auto address = [&](std::vector<bool>::const_iterator at) {
-            return HexAddress(static_cast<std::uint64_t>(at - given.begin()));
-        };
-        Say(outcome, {Message::DumpGap, path, 0, {address(first), address(next - 1)}});
+    const std::size_t first = static_cast<std::size_t>(std::find(given.begin(), read, false) - given.begin());
+    if (first < EndingGap(log, outcome).first) {
+        const auto gap = GapAround(given, first);
+        Say(outcome, {Message::DumpGap, path, 0, {HexAddress(gap.first), HexAddress(gap.second)}});
     }
 }
 
@@ -81,6 +103,9 @@ int ConvertRecords(LogStream& log, std::FILE* kml, std::FILE* listing, Outcome& 
             outcome.notFinite.Add(index);
             continue;
         }
+        if (record.X == 0 && record.Y == 0) {  // as a logger with no fix yet stores it
+            outcome.coldStart.Add(index);
+        }
         if (OffTheEarth(latitude, longitude)) {
             outcome.offTheEarth.Add(index);
         } else if (outcome.keepPositions) {
@@ -106,6 +131,9 @@ void SayWhatTheRecordsHold(const Log& log, const std::string& path, Outcome& out
     if (outcome.offTheEarth.count > 0) {
         Say(outcome, {Message::OffTheEarth, path, 0, said(outcome.offTheEarth)});
     }
+    if (outcome.coldStart.count > 0) {
+        Say(outcome, {Message::ColdStart, path, 0, said(outcome.coldStart)});
+    }
     const int noPosition = outcome.notFinite.count + outcome.offTheEarth.count;
     const int records = outcome.records;
     if (!LooksLikePositionLog(noPosition, records)) {
@@ -113,11 +141,18 @@ void SayWhatTheRecordsHold(const Log& log, const std::string& path, Outcome& out
     }
 }
 
-// Says why the log, or the dump that holds it, ended before its count or end marker.
+// Says why the log, or the dump that holds it, ended before its count or end marker, or at
+// a gap of the dump.
 void SayHowTheLogEnded(const Log& log, const std::string& path, Outcome& outcome)
 {
     if (log.cut) {
         Say(outcome, {Message::DumpCut, path});
+    }
+    if (outcome.stop == Stop::Gap) {
+        const auto gap = EndingGap(log, outcome);
+        Say(outcome, {Message::DumpGapEndsLog, path, 0,
+                      {HexAddress(gap.first), HexAddress(gap.second), std::to_string(outcome.stated - outcome.records),
+                       std::to_string(outcome.stated)}});
     }
     if (outcome.stop != Stop::Cut) {
         return;
@@ -186,6 +221,11 @@ void ConvertLog(Log& log, const std::string& path, std::FILE* kml, std::FILE* li
 {
     WriteHeader(kml);
     int listingError = ConvertRecords(log.bytes, kml, listing, outcome);
+    // An end marker made of bytes that no record of the dump held is no logger's.
+    const auto marker = log.given.begin() + static_cast<std::ptrdiff_t>(log.bytes.at);
+    if (outcome.stop == Stop::EndMarker && !log.given.empty() && std::find(marker - 4, marker, false) != marker) {
+        outcome.stop = Stop::Gap;
+    }
     WriteFooter(kml);
     SayWhatTheRecordsHold(log, path, outcome);
     SayHowTheLogEnded(log, path, outcome);

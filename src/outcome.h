@@ -52,6 +52,8 @@ inline constexpr StatusName kStatuses[] = {
     X(DumpNoData, "dump-no-data", kNothingConverted, "no record holds a byte of the log")                              \
     X(DumpGap, "dump-gap", kConverted, "bytes %s to %s are in no record; read as erased (FF)")                         \
     X(DumpCut, "dump-cut", kLogIncomplete, "dump has no end record; it was cut off")                                   \
+    X(DumpGapEndsLog, "dump-gap-ends-log", kLogIncomplete,                                                             \
+      "log stops at bytes %s to %s, which no record holds; %s of its %s records were not read")                        \
     X(LogUnreadable, "log-unreadable", kLogIncomplete, "%s")                                                           \
     X(LogEndsInCount, "log-ends-in-count", kLogIncomplete, "log ends inside the record count")                         \
     X(LogEndsEarly, "log-ends-early", kLogIncomplete, "log ends after %s of %s records, with no end marker")           \
@@ -59,6 +61,9 @@ inline constexpr StatusName kStatuses[] = {
       "%s position(s) left out of the route, coordinates not finite (first at POS %s)")                                \
     X(OffTheEarth, "off-the-earth", kConverted,                                                                        \
       "%s position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS %s)")                            \
+    X(ColdStart, "cold-start", kConverted,                                                                             \
+      "%s position(s) at exactly 0 degrees latitude and longitude, where a logger puts them while it has no fix "      \
+      "(first at POS %s)")                                                                                             \
     X(NotAPositionLog, "not-a-position-log", kConverted,                                                               \
       "does not look like a position log: no position on the Earth in %s of the %s records read")                      \
     X(ListingFailed, "listing-failed", kListingFailed, "%s")                                                           \
@@ -116,6 +121,7 @@ enum class Stop {
     Unread,     // nothing was converted
     Count,      // after as many records as its count says
     EndMarker,  // at its end marker
+    Gap,        // at bytes that read as the end marker, but that no record of its dump held
     Cut,        // where it ended, or could not be read, before its count or end marker
 };
 
@@ -144,6 +150,7 @@ struct Outcome {
     int route = 0;        // positions in the route
     Tally offTheEarth;    // of those, beyond 90 degrees of latitude or 180 of longitude
     Tally notFinite;      // records listed but left out of the route
+    Tally coldStart;      // positions at exactly 0, 0
     bool keepPositions = false;
     std::vector<double> onTheEarth;  // if kept: longitude, latitude of each position in the
                                      // route that lies on the Earth, as written

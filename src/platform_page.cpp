@@ -34,7 +34,7 @@ std::string Quoted(const std::string& text)
 }
 
 // Each Stop as the page knows it, in the order of Stop.
-constexpr const char* kStopNames[] = {"unread", "count", "end-marker", "cut"};
+constexpr const char* kStopNames[] = {"unread", "count", "end-marker", "gap", "cut"};
 
 std::string Json(const Outcome& outcome, int status)
 {

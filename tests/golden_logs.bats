@@ -58,6 +58,7 @@ empty@0@
 count_zero@0@
 count_under@0@
 marker_fourth@0@
+cold_start@0@kml: log.bin: 3 position(s) at exactly 0 degrees latitude and longitude, where a logger puts them while it has no fix (first at POS 0)
 count_over@0@
 marker_first@0@
 colon_first@0@

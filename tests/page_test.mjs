@@ -76,6 +76,10 @@ const LOGS = {
   'noise.bin': Buffer.concat([0, 1, 2, 3, 4].map((k) => crypto.createHash('sha512').update(`noise ${k}`).digest()))
     .subarray(0, 300),
   [LONG]: sample,
+  // The third line lost: the fourth record's T reads as the end marker, from a gap.
+  'gap.hex': dump.split('\n').filter((line, k) => k !== 2).join('\n'),
+  // A logger with no fix yet: 0, 0.
+  'zero.hex': logBytes(3, [[1, 0, 0], [2, 4916.2, 1958.8], [3, 4916.3, 1958.9]]),
   // A wrong checksum on the second line: nothing converted.
   'typo.hex': dump.replace(/\n(:[0-9A-F]*)([0-9A-F]{2})(\r?)\n/, (all, line, sum, cr) => `\n${line}${sum === '00' ? '01' : '00'}${cr}\n`),
 };
@@ -120,6 +124,15 @@ const ROWS = [
     status: /^This does not look like a position log: \d+ of \d+ records give no position on the Earth\.$/,
     detail: /^Converted \d+ of [\d,]+ records: the log ends early, with no end marker\.$/ } },
   { logs: ['video.mp4'], seen: { status: /^This does not look like a position log/ } },
+  { logs: ['gap.hex'], seen: { status: 'Converted 3 of 50 records: the dump has a gap there (bytes 0x0020 to 0x002F ' +
+    'are in no record), and nothing after it was read.', tally: '1 error, 1 warning', stopped: '' } },
+  { language: 'pl', seen: { status: 'Przekonwertowano 3 z 50 rekordów: w zrzucie jest tam luka (bajty od 0x0020 do ' +
+    '0x002F nie należą do żadnego rekordu) i nic, co leży za nią, nie zostało odczytane.' } },
+  { logs: ['zero.hex'], checks: ['warning-headline'], seen: { status: '1 pozycja leży dokładnie w punkcie 0°, 0°, ' +
+    'gdzie odbiornik zapisuje pozycję, gdy nie zna swojego położenia: trasa biegnie tam i z powrotem.',
+    detail: 'Gotowe: przekonwertowano 3 pozycje.', tally: '1 ostrzeżenie' } },
+  { language: 'en', seen: { status: '1 position lies at exactly 0°, 0°, where a logger puts them while it has no ' +
+    'fix: the route runs there and back.', detail: 'Converted: 3 positions.' } },
   { logs: ['empty.hex'], checks: ['no-route-panel'], seen: { status: 'The file is empty: there is no position to convert.',
     count: '0', positions: '0', 'route-summary': /empty/, listing: 'Ilosc pozycji: 0\n' } },
   { logs: ['full.hex'], seen: { positions: '65,535', listing: /^(.*\n){1000}[^\n]*$/,

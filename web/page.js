@@ -108,19 +108,22 @@
 
   // What came of the log, as two lines: the most important truth, then what else the
   // reader must know at once; each {text, tone, told: the diagnostic it tells, if any}.
-  // A failure comes first; then a file that is no position log (the program's verdict);
-  // then what was converted, and why the conversion stopped early.
+  // A failure comes first; then a file that is no position log (the program's verdict), or
+  // else positions where a logger with no fix puts them; then what was converted, and why
+  // the conversion stopped early.
   function headlines(outcome) {
     const decisive = outcome.said.find((diagnostic) => diagnostic.error && diagnostic.status === outcome.status);
     const verdict = outcome.said.find((diagnostic) => diagnostic.id === 'not-a-position-log');
-    const notALog = verdict && {
-      text: words.notALog(Number(verdict.values[0]), Number(verdict.values[1])), tone: 'warning', told: verdict };
+    const coldStart = outcome.said.find((diagnostic) => diagnostic.id === 'cold-start');
+    const warning = verdict ? {
+      text: words.notALog(Number(verdict.values[0]), Number(verdict.values[1])), tone: 'warning', told: verdict }
+      : coldStart && { text: words.coldStart(Number(coldStart.values[0])), tone: 'warning', told: coldStart };
     let converted = { text: words.converted(outcome.route), tone: '' };
     const is = (name) => outcome.status === outcome.statuses[name];
     if (is('nothingConverted') || is('kmlFailed')) {
       const text = !decisive ? words.notConverted(words.nothingSaid)
         : is('nothingConverted') ? words.notConverted(told(decisive)) : sentence(decisive);
-      return [{ text, tone: 'failure', told: decisive }, notALog].filter(Boolean);
+      return [{ text, tone: 'failure', told: decisive }, warning].filter(Boolean);
     }
     if (shown.size === 0) {
       converted = { text: words.emptyFile, tone: 'warning', told: decisive };
@@ -130,7 +133,7 @@
     } else if (is('listingFailed') && decisive) {
       converted = { text: words.listingFailed(outcome.route, decisive.values[0]), tone: 'warning', told: decisive };
     }
-    return notALog ? [notALog, converted] : [converted];
+    return warning ? [warning, converted] : [converted];
   }
 
   // The headline and what goes with it: the outcome in words, where the log's end marker

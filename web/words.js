@@ -66,6 +66,8 @@ const WORDS = (function () {
         'log-ends-in-count': () => 'the log ends inside its record count',
         'log-unreadable': (d) => `the log could not be read to its end (${d.values[0]})`,
         'dump-cut': () => 'the dump was cut off: it has no end record',
+        'dump-gap-ends-log': (d) => `the dump has a gap there (bytes ${d.values[0]} to ${d.values[1]} are in no ` +
+          'record), and nothing after it was read',
       },
       emptyFile: 'The file is empty: there is no position to convert.',
       listingFailed: (positions, why) => `Converted ${en(positions, { one: 'position', other: 'positions' })}, ` +
@@ -77,6 +79,8 @@ const WORDS = (function () {
       ].filter(Boolean).join(', '),
       endMarker: (records, stated) => `The log's end marker came after ${enNumber(records)} of ` +
         `${en(stated, { one: 'record', other: 'records' })}.`,
+      coldStart: (count) => `${en(count, { one: 'position lies', other: 'positions lie' })} at exactly 0°, 0°, ` +
+        'where a logger puts them while it has no fix: the route runs there and back.',
       notALog: (odd, records) => `This does not look like a position log: ${enNumber(odd)} of ` +
         `${en(records, { one: 'record', other: 'records' })} ${odd === 1 ? 'gives' : 'give'} no position on the Earth.`,
       meaningOf: (code) => `What exit status ${code} means`,
@@ -139,12 +143,17 @@ const WORDS = (function () {
         'dump-gap': (d) => `bytes ${d.values[0]} to ${d.values[1]} of ${d.path} are in no record, and were ` +
           'read as erased (FF)',
         'dump-cut': (d) => `${d.path} was cut off: the dump has no end record`,
+        'dump-gap-ends-log': (d) => `the log in ${d.path} stops at bytes ${d.values[0]} to ${d.values[1]}, which ` +
+          `are in no record; ${enNumber(Number(d.values[2]))} of its ` +
+          `${en(Number(d.values[3]), { one: 'record was', other: 'records were' })} not read`,
         'log-unreadable': (d) => `${d.path} cannot be read to its end: ${d.values[0]}`,
         'log-ends-in-count': (d) => `${d.path} ends inside the record count`,
         'log-ends-early': (d) => `${d.path} ends after ${enNumber(Number(d.values[0]))} of ` +
           `${en(Number(d.values[1]), { one: 'record', other: 'records' })}, with no end marker`,
         'not-finite': (d) => `${en(Number(d.values[0]), { one: 'record has', other: 'records have' })} ` +
           `coordinates that are not finite numbers, left out of the route (the first is POS ${d.values[1]})`,
+        'cold-start': (d) => `${en(Number(d.values[0]), { one: 'position lies', other: 'positions lie' })} at ` +
+          `exactly 0°, 0°, where a logger puts them while it has no fix (the first is POS ${d.values[1]})`,
         'off-the-earth': (d) => `${en(Number(d.values[0]), { one: 'position lies', other: 'positions lie' })} ` +
           `beyond 90° of latitude or 180° of longitude (the first is POS ${d.values[1]})`,
         'not-a-position-log': (d) => `${d.path} does not look like a position log: ${enNumber(Number(d.values[0]))} ` +
@@ -210,6 +219,8 @@ const WORDS = (function () {
         'log-ends-in-count': () => 'log urywa się w środku liczby rekordów',
         'log-unreadable': (d) => `nie da się odczytać logu do końca (${d.values[0]})`,
         'dump-cut': () => 'zrzut jest ucięty: nie ma rekordu końca',
+        'dump-gap-ends-log': (d) => `w zrzucie jest tam luka (bajty od ${d.values[0]} do ${d.values[1]} nie należą ` +
+          'do żadnego rekordu) i nic, co leży za nią, nie zostało odczytane',
       },
       emptyFile: 'Plik jest pusty: nie ma żadnej pozycji do przekonwertowania.',
       listingFailed: (positions, why) => `Przekonwertowano ${pl(positions, { one: 'pozycję', few: 'pozycje',
@@ -221,6 +232,9 @@ const WORDS = (function () {
       ].filter(Boolean).join(', '),
       endMarker: (records, stated) => `Log kończy się znacznikiem końca po ${plNumber(records)} z ` +
         `${ofRecords(stated)}.`,
+      coldStart: (count) => `${pl(count, { one: 'pozycja leży', few: 'pozycje leżą', many: 'pozycji leży' })} ` +
+        'dokładnie w punkcie 0°, 0°, gdzie odbiornik zapisuje pozycję, gdy nie zna swojego położenia: trasa ' +
+        'biegnie tam i z powrotem.',
       notALog: (odd, records) => `To nie wygląda na log pozycji: ${plNumber(odd)} z ${ofRecords(records)} ` +
         `${plVerb(odd, 'nie wskazuje', 'nie wskazują')} miejsca na Ziemi.`,
       meaningOf: (code) => `Co oznacza kod wyjścia ${code}`,
@@ -288,6 +302,9 @@ const WORDS = (function () {
         'dump-gap': (d) => `bajty od ${d.values[0]} do ${d.values[1]} pliku ${d.path} nie należą do żadnego ` +
           'rekordu; odczytano je jako wymazane (FF)',
         'dump-cut': (d) => `plik ${d.path} jest ucięty: zrzut nie ma rekordu końca`,
+        'dump-gap-ends-log': (d) => `log w pliku ${d.path} urywa się na bajtach od ${d.values[0]} do ` +
+          `${d.values[1]}, które nie należą do żadnego rekordu; nie odczytano ${plNumber(Number(d.values[2]))} z ` +
+          `${ofRecords(Number(d.values[3]))}`,
         'log-unreadable': (d) => `nie da się odczytać pliku ${d.path} do końca: ${d.values[0]}`,
         'log-ends-in-count': (d) => `plik ${d.path} urywa się w środku liczby rekordów`,
         'log-ends-early': (d) => `plik ${d.path} urywa się po ${plNumber(Number(d.values[0]))} z ` +
@@ -295,6 +312,9 @@ const WORDS = (function () {
         'not-finite': (d) => `współrzędne ${pl(Number(d.values[0]), { one: 'rekordu', few: 'rekordów',
           many: 'rekordów', other: 'rekordu' })} nie są liczbami skończonymi; pominięto je na trasie ` +
           `(pierwszy: POS ${d.values[1]})`,
+        'cold-start': (d) => `${pl(Number(d.values[0]), { one: 'pozycja leży', few: 'pozycje leżą',
+          many: 'pozycji leży' })} dokładnie w punkcie 0°, 0°, gdzie odbiornik zapisuje pozycję, gdy nie zna ` +
+          `swojego położenia (pierwsza: POS ${d.values[1]})`,
         'off-the-earth': (d) => `${pl(Number(d.values[0]), { one: 'pozycja leży', few: 'pozycje leżą',
           many: 'pozycji leży' })} poza 90° szerokości lub 180° długości geograficznej (pierwsza: POS ${d.values[1]})`,
         'not-a-position-log': (d) => `plik ${d.path} nie wygląda na log pozycji: ${plNumber(Number(d.values[0]))} z ` +
