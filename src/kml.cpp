@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -31,8 +32,10 @@ void Run(const std::vector<std::string>& arguments, Outcome& outcome)
     const std::string kmlPath = arguments.size() >= 3 ? arguments[2] : "trasa.kml";
     outcome.kmlPath = kmlPath;
 
-    Opened opened = OpenFile(logPath, "rb");
-    if (opened.stream != nullptr && IdentifyStream(opened.stream).kind == FileKind::Directory) {
+    // A standard stream closed when kml started holds the null device: no log of the user's.
+    Opened opened = NamesClosedStandardStream(logPath) ? Opened{nullptr, EBADF} : OpenFile(logPath, "rb");
+    const FileId logFile = opened.stream != nullptr ? IdentifyStream(opened.stream) : FileId{};
+    if (logFile.kind == FileKind::Directory) {
         std::fclose(opened.stream);  // some systems open one
         opened = {nullptr, EISDIR};
     }
@@ -45,6 +48,11 @@ void Run(const std::vector<std::string>& arguments, Outcome& outcome)
         } else if (logPath[0] == '-') {
             std::fprintf(outcome.messageStream, "usage: kml [LOG [KML]] (kml takes no options)\n");
         }
+        return;
+    }
+    if (logFile.kind == FileKind::Regular && logFile.IsSameFileAs(IdentifyStandardOutput())) {
+        Say(outcome, {Message::LogIsListing, logPath});  // it would read its own listing
+        std::fclose(file);
         return;
     }
     std::setvbuf(file, logBuffer, _IOFBF, sizeof logBuffer);
@@ -72,7 +80,14 @@ int main(int argc, char* argv[])
     Outcome outcome;
     outcome.messageStream = stderr;
     outcome.keepPositions = OutcomeTaken();
-    Run(arguments, outcome);
+    try {
+        Run(arguments, outcome);
+    } catch (const std::bad_alloc&) {
+        // A dump too large for the memory there is: what was made for the KML goes.
+        RemoveNewFile();
+        Say(outcome, {Message::LogUnopenable, arguments.size() >= 2 ? arguments[1] : "eeprom.hex", 0,
+                      {std::strerror(ENOMEM)}});
+    }
     const int status = ExitStatus(outcome);
     HandOver(outcome, status);
     return status;

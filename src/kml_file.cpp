@@ -124,26 +124,40 @@ bool HoldsAKml(std::FILE* stream, bool& readable)
 {
     std::string head;
     readable = ReadHead(stream, head);
-    return readable && ContentOf(head) != Content::Other;
+    std::size_t wide;  // a KML saved as UTF-16 is looked at as the 8-bit text it narrows to
+    const Encoding encoding = Utf16MarkOf(head);
+    return readable && ContentOf(encoding == Encoding::Bytes ? head : NarrowUtf16(head, encoding, wide)) != Content::Other;
 }
+
+// What checking a file again found: as it was decided on (0), changed, or why it could
+// not be read to tell, as an errno value.
+constexpr int kChanged = -1;
 
 // Whether `stream`, opened where the KML goes, still is the very file `checked`,
 // unchanged, and still something that may be replaced.
-bool StillAsDecided(std::FILE* stream, const FileId& checked)
+int CheckAgain(std::FILE* stream, const FileId& checked)
 {
+    if (IdentifyStream(stream) != checked) {
+        return kChanged;
+    }
     bool readable;
-    return stream != nullptr && IdentifyStream(stream) == checked && HoldsAKml(stream, readable);
+    errno = 0;
+    const bool replaceable = HoldsAKml(stream, readable);
+    return !readable ? LastError() : replaceable ? 0 : kChanged;
 }
 
-// Opens `name` in the folder held, checks it, and closes it.
-bool StillAsDecidedAt(const std::string& name, const FileId& checked)
+// Opens `name` in the folder held, checks it, and closes it. What is gone, or is now a
+// link or something no file can be opened as, was changed.
+int CheckAgainAt(const std::string& name, const FileId& checked)
 {
     const Opened opened = OpenToCheck(name);
-    const bool as = StillAsDecided(opened.stream, checked);
-    if (opened.stream != nullptr) {
-        std::fclose(opened.stream);
+    if (opened.stream == nullptr) {
+        const int error = opened.error;
+        return error == ENOENT || error == ELOOP || error == ENXIO || error == ENOTDIR ? kChanged : error;
     }
-    return as;
+    const int found = CheckAgain(opened.stream, checked);
+    std::fclose(opened.stream);
+    return found;
 }
 
 // The folder of `path`: "." where it names none.
@@ -230,22 +244,25 @@ Placed PlaceReplacing(KmlFile& kml, int& error)
     const std::string target = NameOf(kml.target);
     error = ExchangeNames(partial, target);
     if (error == 0) {
-        if (!StillAsDecidedAt(partial, kml.checked)) {
+        const int found = CheckAgainAt(partial, kml.checked);
+        if (found != 0) {
             // Back, or, where the path went meanwhile, back to it.
             if (ExchangeNames(partial, target) == 0 || RenameNoReplace(partial, target) == 0) {
-                return Placed::Changed;
+                error = found;
+                return found == kChanged ? Placed::Changed : Placed::Failed;
             }
             ForgetNewFile();  // the user's file: no interrupt may remove it
             return Placed::Stranded;
         }
-        RemoveName(partial);
+        kml.oldLeft = RemoveName(partial);
         return Placed::Done;
     }
     if (error != ENOSYS && error != ENOENT) {
         return Placed::Failed;
     }
-    if (!StillAsDecidedAt(target, kml.checked)) {
-        return Placed::Changed;
+    error = CheckAgainAt(target, kml.checked);
+    if (error != 0) {
+        return error == kChanged ? Placed::Changed : Placed::Failed;
     }
     error = RenameReplacing(partial, target);
     return error == 0 ? Placed::Done : Placed::Failed;
@@ -274,6 +291,9 @@ KmlResult PutInPlace(KmlFile& kml, Outcome& outcome)
     LetInterruptsCome();
     if (placed == Placed::Done) {
         ForgetNewFile();
+        if (kml.oldLeft != 0) {  // the old KML, now at the new file's name
+            Say(outcome, {Message::KmlOldFileLeft, kml.path, 0, {kml.partial, std::strerror(kml.oldLeft)}});
+        }
         kml.partial.clear();
         error = SyncHeldFolder();
         if (error != 0) {
@@ -342,12 +362,14 @@ std::optional<Diagnostic> WhyRefused(const std::string& log, KmlFile& kml, const
         const Opened opened = OpenFile(kml.target, "rb");
         bool readable = false;
         kml.checked = opened.stream != nullptr ? IdentifyStream(opened.stream) : FileId{};
+        errno = 0;
         const bool replaceable = opened.stream != nullptr && HoldsAKml(opened.stream, readable);
+        const int why = opened.stream != nullptr ? LastError() : opened.error;
         if (opened.stream != nullptr) {
             std::fclose(opened.stream);
         }
         if (!readable) {
-            return Diagnostic{Message::KmlUnreadable, path};
+            return Diagnostic{Message::KmlUnreadable, path, 0, {std::strerror(why)}};
         }
         return replaceable ? std::optional<Diagnostic>{} : Diagnostic{Message::KmlNotKml, path};
     }
@@ -374,7 +396,7 @@ bool DecideKml(const std::string& log, const std::string& path, KmlFile& kml, Ou
         }
     }
     const bool mayMake = there.kind == FileKind::None || there.kind == FileKind::Regular;
-    const int folderRefuses = mayMake ? RefusesNewFile(FolderOf(kml.target)) : 0;
+    const int folderRefuses = mayMake ? RefusesNewFile(FolderOf(kml.target), NameOf(kml.target)) : 0;
     if (const std::optional<Diagnostic> why = WhyRefused(log, kml, there, folderRefuses)) {
         Say(outcome, *why);
         return false;
@@ -394,12 +416,16 @@ KmlResult OpenKml(KmlFile& kml, Outcome& outcome)
         // decided on; else what is written as it is.
         const Opened opened = kml.checked.Exists() ? OpenToRewrite(kml.target) : OpenFile(kml.target, "w");
         kml.stream = opened.stream;
-        if (kml.checked.Exists() && kml.stream != nullptr && !StillAsDecided(kml.stream, kml.checked)) {
+        const int found = kml.checked.Exists() && kml.stream != nullptr ? CheckAgain(kml.stream, kml.checked) : 0;
+        if (found == kChanged) {
             std::fclose(kml.stream);
             kml.stream = nullptr;
             return Changed(kml, outcome);
         }
-        const int error = kml.stream == nullptr ? opened.error : kml.checked.Exists() ? EmptyFile(kml.stream) : 0;
+        const int error = kml.stream == nullptr ? opened.error
+                        : found != 0           ? found
+                        : kml.checked.Exists() ? EmptyFile(kml.stream)
+                                               : 0;
         if (error != 0) {
             if (kml.stream != nullptr) {
                 std::fclose(kml.stream);

@@ -31,6 +31,7 @@ struct KmlFile {
     FileId checked;       // a regular file: the very file whose content was looked at
     FileId link;          // a path that is a link: the link itself, as it was
     std::string partial;  // the new file beside the target, until it is renamed
+    int oldLeft = 0;      // why the old KML, traded out, could not be removed; 0 when it was
     std::FILE* stream = nullptr;
 };
 

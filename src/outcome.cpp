@@ -38,17 +38,18 @@ std::string Shown(const std::string& text)
 {
     std::string shown;
     for (std::size_t at = 0; at < text.size();) {
-        const std::size_t printable = PrintableAt(text, at);
+        const std::size_t printable = text[at] == '\\' ? 0 : PrintableAt(text, at);
         if (printable != 0) {
             shown.append(text, at, printable);
             at += printable;
             continue;
         }
         const char c = text[at++];
-        // Each control character that C names by a letter, followed by that letter.
+        // Each control character that C names by a letter, followed by that letter; and
+        // the backslash itself, doubled, so that no name looks like another.
         const char* const escape = c != 0 ? std::strchr("\aa\bb\tt\nn\vv\ff\rr", c) : nullptr;
-        if (escape != nullptr) {
-            shown += {'\\', escape[1]};
+        if (escape != nullptr || c == '\\') {
+            shown += {'\\', escape != nullptr ? escape[1] : c};
         } else {
             char octal[8];
             std::snprintf(octal, sizeof octal, "\\%03o", static_cast<unsigned char>(c));

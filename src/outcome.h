@@ -38,6 +38,8 @@ inline constexpr StatusName kStatuses[] = {
 // kConverted is a warning.
 #define KML_MESSAGES(X)                                                                                                \
     X(LogUnopenable, "log-unopenable", kNothingConverted, "%s")                                                        \
+    X(LogIsListing, "log-is-listing", kNothingConverted,                                                               \
+      "is where the listing goes (standard output); refusing to read the log from it")                                 \
     X(DumpBadCharacter, "dump-bad-character", kNothingConverted, "bad character in record")                            \
     X(DumpWrongLength, "dump-wrong-length", kNothingConverted, "wrong record length")                                  \
     X(DumpUnknownType, "dump-unknown-type", kNothingConverted, "unknown record type")                                  \
@@ -74,7 +76,7 @@ inline constexpr StatusName kStatuses[] = {
     X(KmlLinkToNothing, "kml-link-to-nothing", kNothingConverted, "is a link to nothing; refusing to write through it") \
     X(KmlUnopenable, "kml-unopenable", kNothingConverted, "%s")                                                        \
     X(KmlBlockDevice, "kml-block-device", kNothingConverted, "is a block device; refusing to write a KML onto it")     \
-    X(KmlUnreadable, "kml-unreadable", kNothingConverted, "cannot be read to check that it is a KML")                  \
+    X(KmlUnreadable, "kml-unreadable", kNothingConverted, "cannot be read to check that it is a KML: %s")              \
     X(KmlNotKml, "kml-not-kml", kNothingConverted, "exists and is not a KML document; refusing to overwrite it")       \
     X(KmlChanged, "kml-changed", kNothingConverted, "was changed while the log was read; refusing to overwrite it")    \
     X(KmlChangedMoved, "kml-changed-moved", kNothingConverted,                                                         \
@@ -82,6 +84,7 @@ inline constexpr StatusName kStatuses[] = {
     X(KmlKept, "kml-kept", kKmlFailed, "%s; the KML was left as it was")                                               \
     X(KmlUnsynced, "kml-unsynced", kKmlFailed, "%s; the KML is in place, but its folder could not be synced to the disk") \
     X(KmlNewFileLeft, "kml-new-file-left", kConverted, "the new file could not be removed, and is left as %s: %s")     \
+    X(KmlOldFileLeft, "kml-old-file-left", kConverted, "the old KML could not be removed, and is left as %s: %s")      \
     X(KmlNotCreated, "kml-not-created", kKmlFailed, "%s; no KML was created")                                          \
     X(KmlIncomplete, "kml-incomplete", kKmlFailed, "%s; the KML is incomplete")                                        \
     X(KmlUnwritten, "kml-unwritten", kKmlFailed, "%s")

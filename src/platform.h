@@ -80,10 +80,15 @@ FileId IdentifyFollowing(const std::string& path);
 FileId IdentifyStream(std::FILE* stream);
 FileId IdentifyStandardOutput();
 
-// Why the folder at `folder` takes no new file, as an errno value: EACCES (it is not
-// writable), EROFS (a read-only file system), EPERM (immutable); 0 when it takes one, or
-// when that cannot be known before trying.
-int RefusesNewFile(const std::string& folder);
+// Why the folder at `folder` takes no new file `name`, as an errno value: EACCES (it is
+// not writable), EROFS (a read-only file system), EPERM (immutable), ENAMETOOLONG (its
+// file system takes no name that long); 0 when it takes one, or when that cannot be known
+// before trying.
+int RefusesNewFile(const std::string& folder, const std::string& name);
+
+// True when `path` names a standard stream (/dev/stdin, /dev/fd/1) that was closed when
+// the process started: what holds its place is no file of the user's.
+bool NamesClosedStandardStream(const std::string& path);
 
 // Opens the existing file at `path` to read and write it as it is, not following a last
 // link and never waiting for a reader or writer: it is not emptied.

@@ -5,11 +5,14 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 #if defined(__linux__)
 #include <sys/syscall.h>
 #endif
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -38,8 +41,10 @@ void RemoveNewFileOn(int signal)
     }
 }
 
-// The interrupts that remove the new file: Ctrl-C, Ctrl-\, a hang-up, SIGTERM.
-constexpr int kInterrupts[] = {SIGINT, SIGQUIT, SIGTERM, SIGHUP};
+// The signals that end the process and remove the new file first: Ctrl-C, Ctrl-\, a
+// hang-up, SIGTERM, and every other that ends it and may be caught (a timer, a CPU limit).
+constexpr int kInterrupts[] = {SIGINT, SIGQUIT, SIGTERM,   SIGHUP,    SIGALRM,
+                               SIGUSR1, SIGUSR2, SIGXCPU, SIGVTALRM, SIGPROF};
 
 FileKind KindOf(mode_t mode)
 {
@@ -106,12 +111,15 @@ constexpr unsigned kRenameExchange = 2;   // RENAME_EXCHANGE
 
 sigset_t beforeHeld;
 
+bool closedAtStart[3];  // which standard streams were
+
 // A closed standard stream is given the null device, read-only: no file the program
 // opens takes its number, and what is written to it fails, as it did.
 void OpenClosedStandardStreams()
 {
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
-        if (fcntl(fd, F_GETFD) == -1 && errno == EBADF && open("/dev/null", O_RDONLY) != fd) {
+        closedAtStart[fd] = fcntl(fd, F_GETFD) == -1 && errno == EBADF;
+        if (closedAtStart[fd] && open("/dev/null", O_RDONLY) != fd) {
             _exit(255);
         }
     }
@@ -180,13 +188,33 @@ FileId IdentifyStandardOutput()
     return Identify(result, file);
 }
 
-int RefusesNewFile(const std::string& folder)
+int RefusesNewFile(const std::string& folder, const std::string& name)
 {
     // Even root may not write an immutable folder: Linux says EPERM.
     if (access(folder.c_str(), W_OK) != 0 && (errno == EACCES || errno == EPERM || errno == EROFS)) {
         return errno;
     }
-    return 0;
+    const long longest = pathconf(folder.c_str(), _PC_NAME_MAX);
+    return longest > 0 && name.size() > static_cast<std::size_t>(longest) ? ENAMETOOLONG : 0;
+}
+
+bool NamesClosedStandardStream(const std::string& path)
+{
+    // Followed link by link: /dev/stdin leads to /proc/self/fd/0, and that to what holds
+    // the stream's place.
+    std::error_code error;
+    const fs::path streams = fs::canonical("/proc/self/fd", error);
+    fs::path at = path;
+    for (int link = 0; link < 40 && !error; ++link) {
+        const fs::path folder = fs::canonical(fs::absolute(at, error).parent_path(), error);
+        const std::string name = at.filename().string();
+        if (!error && folder == streams && name.size() == 1 && name[0] >= '0' && name[0] <= '2') {
+            return closedAtStart[name[0] - '0'];
+        }
+        const fs::path next = fs::read_symlink(at, error);
+        at = next.is_absolute() ? next : folder / next;
+    }
+    return false;
 }
 
 Opened OpenToRewrite(const std::string& path)
@@ -247,14 +275,15 @@ Opened CreateNewFile(const std::string& name)
     for (const int signal : kInterrupts) {
         RemoveNewFileOn(signal);
     }
-    haveNewFile = 1;
+    // The name is the program's from the moment it makes the file, and not before: a name
+    // in use stays another's, whatever signal comes.
+    HoldInterrupts();
     const int fd = openat(heldFolder, newName, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    haveNewFile = fd >= 0;
+    LetInterruptsCome();
     const Opened opened = StreamOn(fd, "w");
-    if (opened.stream == nullptr) {
-        haveNewFile = 0;
-        if (fd >= 0) {
-            unlinkat(heldFolder, newName, 0);
-        }
+    if (opened.stream == nullptr && fd >= 0) {
+        RemoveNewFile();
     }
     return opened;
 }

@@ -202,9 +202,14 @@ FileId IdentifyStandardOutput()
     return Identity(GetStdHandle(STD_OUTPUT_HANDLE));
 }
 
-int RefusesNewFile(const std::string&)
+int RefusesNewFile(const std::string&, const std::string&)
 {
     return 0;  // known only by trying
+}
+
+bool NamesClosedStandardStream(const std::string&)
+{
+    return false;  // a closed stream has no name here
 }
 
 Opened OpenToRewrite(const std::string& path)

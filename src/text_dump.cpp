@@ -11,7 +11,6 @@
 #include <limits>
 #include <optional>
 #include <string_view>
-#include <utility>
 
 namespace {
 
@@ -327,8 +326,10 @@ Fault TakeLine(Decoding& decoding, const Line& line)
 
 // The record syntax of a dump whose head, as 8-bit text, is `text`; None when it is no
 // dump.
-RecordSyntax SyntaxOfText(const std::string& text)
+RecordSyntax SyntaxOfText(std::string text)
 {
+    // What a file may hold after its last line: a DOS end-of-file mark, NUL padding.
+    text.erase(text.find_last_not_of(std::string("\x1A\0", 2)) + 1);
     // Printable characters, ASCII or beyond (a comment in Polish), tabs and line ends.
     const auto isText = [](char c) {
         const auto byte = static_cast<unsigned char>(c);
@@ -355,12 +356,13 @@ RecordSyntax SyntaxOfText(const std::string& text)
 
 LogFormat RecogniseDump(const std::string& head)
 {
-    // UTF-16 without its byte order mark shows in zero bytes between characters.
-    for (const auto& [encoding, mark] : {std::pair{Encoding::Utf16LittleEndian, "\xFF\xFE"},
-                                         std::pair{Encoding::Utf16BigEndian, "\xFE\xFF"}}) {
-        bool wide;
-        const RecordSyntax syntax = SyntaxOfText(NarrowUtf16(head, encoding, wide));
-        if (syntax != RecordSyntax::None && (!wide || head.compare(0, 2, mark) == 0)) {
+    // UTF-16 without its byte order mark shows in zero bytes between characters: most of
+    // them are ASCII (the records all are).
+    for (const Encoding encoding : {Encoding::Utf16LittleEndian, Encoding::Utf16BigEndian}) {
+        std::size_t wide;
+        const std::string text = NarrowUtf16(head, encoding, wide);
+        const RecordSyntax syntax = SyntaxOfText(text);
+        if (syntax != RecordSyntax::None && (4 * wide < text.size() || Utf16MarkOf(head) == encoding)) {
             return {syntax, encoding};
         }
     }
@@ -369,7 +371,7 @@ LogFormat RecogniseDump(const std::string& head)
 
 DecodedDump DecodeDump(LogFormat format, const std::string& bytes)
 {
-    bool wide;
+    std::size_t wide;
     const std::string narrowed = format.encoding == Encoding::Bytes ? std::string{} : NarrowUtf16(bytes, format.encoding, wide);
     std::string_view text = format.encoding == Encoding::Bytes ? std::string_view{bytes} : narrowed;
     text.remove_prefix(Utf8MarkLength(text));

@@ -39,15 +39,24 @@ inline std::size_t Utf8MarkLength(std::string_view text)
     return text.substr(0, kUtf8Mark.size()) == kUtf8Mark ? kUtf8Mark.size() : 0;
 }
 
+// The UTF-16 byte order that the byte order mark at the start of `bytes` gives; Bytes
+// where there is none.
+inline Encoding Utf16MarkOf(std::string_view bytes)
+{
+    return bytes.substr(0, 2) == "\xFF\xFE" ? Encoding::Utf16LittleEndian
+         : bytes.substr(0, 2) == "\xFE\xFF" ? Encoding::Utf16BigEndian
+                                            : Encoding::Bytes;
+}
+
 // `bytes` read as UTF-16 in the given byte order, after its byte order mark if it begins
 // with one, as the 8-bit characters that the readers look at: ASCII as it is, any other
 // character as 0x80, which no record holds and no markup begins with. A last byte alone
-// is a character cut off: dropped. `wide` tells whether a character beyond 8 bits was met.
-inline std::string NarrowUtf16(std::string_view bytes, Encoding encoding, bool& wide)
+// is a character cut off: dropped. `wide` counts the characters beyond 8 bits.
+inline std::string NarrowUtf16(std::string_view bytes, Encoding encoding, std::size_t& wide)
 {
     std::string text;
     text.reserve(bytes.size() / 2);
-    wide = false;
+    wide = 0;
     const std::size_t first = encoding == Encoding::Utf16LittleEndian ? 0 : 1;
     for (std::size_t at = 0; at + 1 < bytes.size(); at += 2) {
         const unsigned unit = static_cast<unsigned char>(bytes[at + first]) |
@@ -55,7 +64,7 @@ inline std::string NarrowUtf16(std::string_view bytes, Encoding encoding, bool& 
         if (at == 0 && unit == kByteOrderMark) {
             continue;
         }
-        wide = wide || unit > 0xFF;
+        wide += unit > 0xFF ? 1 : 0;
         text += unit < 0x80 ? static_cast<char>(unit) : '\x80';
     }
     return text;

@@ -39,6 +39,7 @@ unreadable() {
   needs posix
   unreadable / new.kml -- 'kml: /: Is a directory'
   unreadable $'day\n2\033\t.hex' -- 'kml: day\n2\033\t.hex: No such file or directory'
+  unreadable 'day\n2.hex' -- 'kml: day\\n2.hex: No such file or directory'
   # C1 controls and a line separator escaped, Polish letters as they are; and a byte that
   # is no UTF-8, where the program gets the bytes (Node hands it Unicode).
   unreadable $'d\u0085\u2028ąż.hex' -- 'kml: d\302\205\342\200\250ąż.hex: No such file or directory'
@@ -71,4 +72,40 @@ unreadable() {
 4916.2,1958.8 4916.3,-18100@kml: log.bin: 1 position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS 1)@kml: log.bin: does not look like a position log: no position on the Earth in 1 of the 2 records read
 4916.2,1958.8 9100,1958.9 nan,1959.0@kml: log.bin: 1 position(s) left out of the route, coordinates not finite (first at POS 2)@kml: log.bin: 1 position(s) beyond 90 degrees of latitude or 180 of longitude (first at POS 1)@kml: log.bin: does not look like a position log: no position on the Earth in 2 of the 3 records read
 ROWS
+}
+
+@test "a log that is no file of the user's: standard output's own file, a closed standard input" {
+  needs posix-files
+  echo '<kml/>' >trasa.kml
+  cp eeprom.hex cut.bin
+  for log in cut.bin /dev/stdout; do
+    status=0
+    kml "$log" trasa.kml >>cut.bin 2>stderr || status=$?
+    expect 1 "kml: $log: is where the listing goes (standard output); refusing to read the log from it"
+    cmp cut.bin eeprom.hex
+  done
+  # An emulator may hold a closed stream's number itself.
+  [ -z "${KML_RUNNER:-}" ] || return 0
+  for log in /dev/stdin /dev/fd/0; do
+    status=0
+    kml "$log" trasa.kml <&- >stdout 2>stderr || status=$?
+    expect 1 "kml: $log: Bad file descriptor"
+  done
+  assert_equal "$(cat trasa.kml)" '<kml/>'
+}
+
+@test "no memory for a dump: one line, status 1, the old KML kept" {
+  needs this-build
+  big_log big.hex
+  # The largest log as Intel HEX, 40 MB of padding after it: read whole, it needs more
+  # room than the program has here, where the sample converts.
+  objcopy -I binary -O ihex big.hex dump.ihex
+  { cat dump.ihex; head -c 40000000 /dev/zero; } >big.ihex
+  echo '<kml/>' >trasa.kml
+  status=0
+  (ulimit -v 30000; exec "$KML" big.ihex trasa.kml) >/dev/null 2>stderr || status=$?
+  expect 1 'kml: big.ihex: Cannot allocate memory'
+  assert_equal "$(cat trasa.kml)" '<kml/>'
+  (ulimit -v 30000; exec "$KML" eeprom.hex sample.kml) >/dev/null
+  same sample.kml "$G/sample.kml"
 }

@@ -29,6 +29,20 @@ srec@{ printf '\377\376'; sed '1s/$/ ; pamięć EEPROM/; s/$/\r/' | iconv -f UTF
 ROWS
 }
 
+@test "a small dump with what tools leave after it (^Z, NUL bytes) or in UTF-16 with Polish and no mark is a dump" {
+  "$MAKELOG" "$G/marker_fourth.txt" log.bin
+  objcopy -I binary -O ihex log.bin saved.hex
+  while read -r filter; do
+    echo "row: $filter"
+    tr -d '\r' <saved.hex | eval "$filter" >dump.hex
+    as_raw dump.hex 0 log.bin
+  done <<'ROWS'
+{ cat; printf '\032'; }
+{ cat; head -c 3000 /dev/zero; }
+sed '1s/$/ ; pamięć EEPROM, Łódź/' | iconv -f UTF-8 -t UTF-16LE
+ROWS
+}
+
 # as_raw DUMP STATUS MESSAGE... RAW: DUMP converts as the raw log RAW does, with STATUS and
 # the messages.
 as_raw() {

@@ -82,9 +82,11 @@ needs() {
 # kml ARGS...: the program under test, within the file size limit $file_size_limit (in
 # blocks of 512 bytes) if one is set. A native program meets it with SIGXFSZ at its
 # default, as a shell leaves it; Wine and Node, which would die of it, have it ignored.
+# Where $bound is set, the program is ended after that many seconds (status 124).
 kml() {
   local runner=()
   read -ra runner <<<"${KML_RUNNER:-}"
+  if [ -n "${bound:-}" ]; then runner=(timeout "$bound" "${runner[@]}"); fi
   (
     if [ -n "${file_size_limit:-}" ]; then
       ulimit -f "$file_size_limit"

@@ -54,9 +54,13 @@ EOF
   done
 }
 
-@test "an empty path and a folder that does not exist are refused" {
+@test "an empty path, a folder that does not exist and a name too long for its file system are refused" {
   refuses eeprom.hex '' 'cannot create the KML: No such file or directory'
   refuses eeprom.hex no/dir/out.kml 'cannot create the KML: No such file or directory'
+  needs posix-files
+  local name
+  name=$(printf 'k%.0s' {1..252}).kml
+  refuses eeprom.hex "$name" 'cannot create the KML: File name too long'
 }
 
 @test "a link to nothing and a block device are refused" {
@@ -67,15 +71,16 @@ EOF
   refuses eeprom.hex disk 'is a block device; refusing to write a KML onto it'
 }
 
-@test "an old KML, an empty file, white space and a cut KML with a prolog are replaced whole" {
+@test "an old KML, an empty file, white space, a cut KML with a prolog and a KML in UTF-16 are replaced whole" {
   local huge=$G/huge.kml
-  for k in 1 2 3 4; do
+  for k in 1 2 3 4 5; do
     case $k in
       1) { printf '\357\273\277\r\n'; cat "$huge" "$huge"; } ;;
       2) : ;;
       3) printf ' \r\n\t%.0s' {1..30000} ;;
       4) head -1 "$huge"; echo '<!-- by hand -->'; echo '<?pi x?><!DOCTYPE kml [<!ENTITY a "]>">]>'
          sed 1d "$huge" | head -c 200 ;;
+      5) iconv -f UTF-8 -t UTF-16 "$huge" ;;
     esac >trasa.kml
     as_sample
   done
@@ -118,4 +123,19 @@ EOF
   assert_equal "$(grep -c '\.kml-.*EEXIST.*INJECTED' opens)" 3
   same new.kml "$G/sample.kml"
   assert_equal "$(find . -name '.kml-*')" ""
+}
+
+@test "a folder that may be written but not read: a KML is made there, and replaced" {
+  needs direct
+  # Root reads any folder: here it gives that up, as another user has nothing else.
+  setpriv --bounding-set -dac_override,-dac_read_search true 2>/dev/null || skip "cannot give up reading every folder"
+  mkdir wo
+  chmod 333 wo
+  for _ in made replaced; do
+    status=0
+    setpriv --bounding-set -dac_override,-dac_read_search "$KML" eeprom.hex wo/trasa.kml >/dev/null 2>stderr ||
+      status=$?
+    expect 0
+    same wo/trasa.kml "$G/sample.kml"
+  done
 }

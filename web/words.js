@@ -125,6 +125,7 @@ const WORDS = (function () {
       // What the program said, by id: a clause, from a diagnostic {path, line, values}.
       said: {
         'log-unopenable': (d) => `${d.path} cannot be opened: ${d.values[0]}`,
+        'log-is-listing': (d) => `${d.path} is where the listing goes, and is not read as the log`,
         'dump-bad-character': (d) => `line ${d.line} of ${d.path} holds a character that no record may hold`,
         'dump-wrong-length': (d) => `line ${d.line} of ${d.path} is a record of the wrong length`,
         'dump-unknown-type': (d) => `line ${d.line} of ${d.path} is a record of an unknown type`,
@@ -163,12 +164,13 @@ const WORDS = (function () {
         'kml-is-log': () => 'the KML would overwrite the log itself',
         'kml-is-listing': () => 'the KML would go where the listing goes',
         'kml-new-file-left': (d) => `the new file ${d.values[0]} could not be removed: ${d.values[1]}`,
+        'kml-old-file-left': (d) => `the old KML, now ${d.values[0]}, could not be removed: ${d.values[1]}`,
         'kml-unsynced': (d) => `the KML is in place, but its folder could not be synced to the disk: ${d.values[0]}`,
         'kml-cannot-create': (d) => `the KML cannot be created: ${d.values[0]}`,
         'kml-link-to-nothing': () => 'the KML\'s path is a link to nothing',
         'kml-unopenable': (d) => `the KML cannot be opened: ${d.values[0]}`,
         'kml-block-device': () => 'the KML\'s path is a block device',
-        'kml-unreadable': () => 'the file at the KML\'s path cannot be read to check that it is a KML',
+        'kml-unreadable': (d) => `the file at the KML's path cannot be read to check that it is a KML (${d.values[0]})`,
         'kml-not-kml': () => 'the file at the KML\'s path is not a KML document',
         'kml-changed': () => 'the KML\'s path was changed while the log was read',
         'kml-changed-moved': (d) => `the KML's path was changed while the log was read; what was there is now ` +
@@ -283,6 +285,7 @@ const WORDS = (function () {
       pageFailed: (why) => `Błąd strony: ${why}`,
       said: {
         'log-unopenable': (d) => `nie da się otworzyć pliku ${d.path}: ${d.values[0]}`,
+        'log-is-listing': (d) => `do pliku ${d.path} trafia wykaz, więc nie jest on czytany jako log`,
         'dump-bad-character': (d) => `wiersz ${d.line} pliku ${d.path} zawiera znak, którego nie może mieć ` +
           'żaden rekord',
         'dump-wrong-length': (d) => `wiersz ${d.line} pliku ${d.path} to rekord złej długości`,
@@ -324,12 +327,13 @@ const WORDS = (function () {
         'kml-is-log': () => 'plik KML nadpisałby sam log',
         'kml-is-listing': () => 'plik KML trafiłby tam, gdzie trafia wykaz',
         'kml-new-file-left': (d) => `nie udało się usunąć nowego pliku ${d.values[0]}: ${d.values[1]}`,
+        'kml-old-file-left': (d) => `nie udało się usunąć starego pliku KML, teraz ${d.values[0]}: ${d.values[1]}`,
         'kml-unsynced': (d) => `plik KML jest na miejscu, ale nie udało się zapisać na dysku jego folderu: ${d.values[0]}`,
         'kml-cannot-create': (d) => `nie da się utworzyć pliku KML: ${d.values[0]}`,
         'kml-link-to-nothing': () => 'ścieżka KML jest dowiązaniem donikąd',
         'kml-unopenable': (d) => `nie da się otworzyć pliku KML: ${d.values[0]}`,
         'kml-block-device': () => 'ścieżka KML jest urządzeniem blokowym',
-        'kml-unreadable': () => 'nie da się odczytać pliku pod ścieżką KML, by sprawdzić, czy to KML',
+        'kml-unreadable': (d) => `nie da się odczytać pliku pod ścieżką KML, by sprawdzić, czy to KML (${d.values[0]})`,
         'kml-not-kml': () => 'plik pod ścieżką KML nie jest dokumentem KML',
         'kml-changed': () => 'ścieżka KML zmieniła się w trakcie czytania logu',
         'kml-changed-moved': (d) => `ścieżka KML zmieniła się w trakcie czytania logu; to, co tam było, jest ` +
