@@ -2,11 +2,12 @@
 // and Motorola S-records (`S0` to `S9`). A dump describes the raw image record by record;
 // decoding it gives the very bytes a raw log of the same EEPROM holds.
 //
-// A log is a dump when its head is text (no control characters but tabs and line ends)
-// and a line there begins like a record; anything else is raw, binary that begins with
-// ':' or 'S' too. The text may be 8-bit, after an optional UTF-8 byte order mark, or UTF-16 in
-// either byte order: with its byte order mark, or without one where every other byte of
-// the head is zero. Characters beyond ASCII may stand only in comments.
+// A log is a dump when its head is text (no control characters but tabs and line ends;
+// a DOS end-of-file byte or NUL padding at its end is no content) and a line there begins
+// like a record; anything else is raw, binary that begins with ':' or 'S' too. The text
+// may be 8-bit, after an optional UTF-8 byte order mark, or UTF-16 in either byte order:
+// with its byte order mark, or without one where most of its characters are ASCII.
+// Characters beyond ASCII may stand only in comments.
 #ifndef KML_TEXT_DUMP_H
 #define KML_TEXT_DUMP_H
 
