@@ -139,3 +139,12 @@ EOF
     same wo/trasa.kml "$G/sample.kml"
   done
 }
+
+@test "an old KML that cannot be opened to be checked is refused with the system's reason" {
+  needs this-build
+  cp "$G/huge.kml" trasa.kml
+  status=0
+  (ulimit -n 4; exec "$KML" eeprom.hex trasa.kml) >/dev/null 2>stderr || status=$?
+  expect 1 'kml: trasa.kml: cannot be read to check that it is a KML: Too many open files'
+  same trasa.kml "$G/huge.kml"
+}
