@@ -5,6 +5,7 @@
 #define KML_NUMBER_TEXT_H
 
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -26,40 +27,17 @@ constexpr std::array<char, 200> kDigitPairs = [] {
     return pairs;
 }();
 
-// The digits of `value`, two at a time, from the last.
-inline char* PutUnsigned(char* out, std::uint64_t value)
-{
-    int length = 1;
-    for (std::uint64_t rest = value; rest >= 10; rest /= 10) {
-        ++length;
-    }
-    char* const end = out + length;
-    for (out = end; value >= 100; value /= 100) {
-        out -= 2;
-        std::memcpy(out, &kDigitPairs[2 * (value % 100)], 2);
-    }
-    if (value >= 10) {
-        std::memcpy(out - 2, &kDigitPairs[2 * value], 2);
-    } else {
-        out[-1] = static_cast<char>('0' + value);
-    }
-    return end;
-}
-
 // "%d".
 inline char* PutInt(char* out, long value)
 {
-    if (value < 0) {
-        *out++ = '-';
-    }
-    return PutUnsigned(out, value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value));
+    return std::to_chars(out, out + 24, value).ptr;
 }
 
 // The digits of mantissa * 2^shift (mantissa below 2^24, shift at most 104).
 inline char* PutWhole(char* out, std::uint64_t mantissa, int shift)
 {
     if (shift < 40) {
-        return PutUnsigned(out, mantissa << shift);
+        return std::to_chars(out, out + 20, mantissa << shift).ptr;
     }
     // Beyond 64 bits: decimal digits, the least significant first, doubled `shift` times.
     unsigned char digits[40];
@@ -122,7 +100,7 @@ inline char* PutFloatFixed(char* out, float single, int decimals)
     if (std::signbit(single)) {
         *out++ = '-';
     }
-    out = shift >= 0 ? PutWhole(out, mantissa, shift) : PutUnsigned(out, whole);
+    out = shift >= 0 ? PutWhole(out, mantissa, shift) : std::to_chars(out, out + 20, whole).ptr;
     *out++ = '.';
     // Two digits at a time, from the last.
     int k = decimals;

@@ -105,9 +105,10 @@ EOF
   same stdout "$G/sample.out"
   assert_character_exists /dev/null
   mkfifo route
-  cat route >got 3>&- &
-  convert eeprom.hex route
-  wait $!
+  timeout 60 cat route >got 3>&- &
+  local reader=$!
+  bound=60 convert eeprom.hex route
+  wait "$reader"
   expect 0
   same got "$G/sample.kml"
   assert_fifo_exists route

@@ -68,10 +68,13 @@ ROWS
 
 @test "a hang-up the caller ignores stays ignored: the run goes on and converts" {
   needs direct
-  trap '' HUP
-  while_reading pkill -HUP -f -- 'fifo hup[.]kml'
-  listing=/dev/null convert fifo hup.kml
-  wait
+  big_log big.hex
+  mkfifo fifo
+  (trap '' HUP; exec "$KML" fifo hup.kml) >/dev/null 2>stderr 3>&- &
+  local run=$!
+  { head -c 200000 big.hex; kill -HUP "$run"; tail -c +200001 big.hex; } >fifo
+  status=0
+  wait "$run" || status=$?
   expect 0
   listing=/dev/null convert big.hex whole.kml
   same hup.kml whole.kml
