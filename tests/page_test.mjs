@@ -85,7 +85,7 @@ const LOGS = {
 };
 
 // What nothing of a result looks like: before any log, and after one that gave nothing.
-const NOTHING = { detail: '', stopped: '', 'download-kml': '', 'download-listing': '' };
+const NOTHING = { detail: '', stopped: '', 'download-kml': '', 'download-gpx': '', 'download-listing': '' };
 const EMPTY = { ...NOTHING, tally: '', said: '', meaning: '', 'left-out': '' };
 // The rows, in order, on one page per browser: `browser`, the languages the browser
 // prefers, and `query`, opens the page anew; `language` presses that language's button;
@@ -102,10 +102,12 @@ const ROWS = [
   { logs: ['eeprom.hex'], golden: 'sample', shot: 'en-sample', checks: ['markers', 'in-view'], seen: {
     status: 'Converted: 42 positions.', stopped: 'The log\'s end marker came after 42 of 50 records.',
     count: '42 of 50', positions: '42', tally: '', detail: '', 'left-out': '',
-    'download-kml': 'Save the KML (eeprom.kml)', 'route-summary': /^42 positions from the start.*km long.*north 49\.27003°\u00a0N/ } },
+    'download-kml': 'Save the KML (eeprom.kml)', 'download-gpx': 'Save the GPX (eeprom.gpx)',
+    'download-listing': 'Save the listing (eeprom.txt)', 'route-summary': /^42 positions from the start.*km long.*north 49\.27003°\u00a0N/ } },
   { language: 'pl', shot: 'pl-sample', seen: {  // the switch keeps the result
     status: 'Gotowe: przekonwertowano 42 pozycje.', stopped: 'Log kończy się znacznikiem końca po 42 z 50 rekordów.',
-    'download-kml': 'Zapisz KML (eeprom.kml)', positions: '42' } },
+    'download-kml': 'Zapisz KML (eeprom.kml)', 'download-gpx': 'Zapisz GPX (eeprom.gpx)',
+    'download-listing': 'Zapisz wykaz (eeprom.txt)', positions: '42' } },
   { width: 375, shot: 'pl-phone-sample', checks: ['fits', 'one-column', 'buttons-full-width'], seen: { positions: '42' } },
   { dark: true, shot: 'pl-dark-sample', checks: ['dark', 'markers'], seen: { positions: '42' } },
   { language: 'en', logs: ['dump.hex'], golden: 'sample', seen: { status: 'Converted: 42 positions.' } },
@@ -181,7 +183,7 @@ const CHECKS = {
   // On a phone each save button is as wide as the column.
   'buttons-full-width': (page) => page.evaluate(() => {
     const column = document.getElementById('status').getBoundingClientRect();
-    const widths = ['download-kml', 'download-listing'].map((id) => document.getElementById(id).getBoundingClientRect().width);
+    const widths = ['download-kml', 'download-gpx', 'download-listing'].map((id) => document.getElementById(id).getBoundingClientRect().width);
     return [widths.every((width) => Math.abs(width - column.width) < 2), `buttons ${widths} px, the column ${column.width}`];
   }),
   // On a laptop the headline, however long, ends before the route begins.
@@ -313,10 +315,33 @@ async function download(page, id) {
   return saved ? { name: saved.name, bytes: Buffer.from(saved.base64, 'base64') } : { name: null, bytes: null };
 }
 
+// The GPX saved beside the KML, where there is one: named after the log, a GPX 1.1 track
+// whose points are the KML's, digit for digit; GDAL reads it as one track, once.
+let gdalRead = false;
+function checkGpx(gpx, kml, log, what) {
+  if (kml.bytes === null) {
+    check(gpx.bytes === null, `${what}: no GPX where there is no KML`);
+    return;
+  }
+  const text = gpx.bytes ? gpx.bytes.toString('utf8') : '';
+  const points = [...text.matchAll(/<trkpt lat="([^"]*)" lon="([^"]*)"\/>/g)].map(([, lat, lon]) => `${lon},${lat}`);
+  const coordinates = kml.bytes.toString('utf8').split(/<\/?coordinates>/)[1].trim().split(/\s+/).filter(Boolean);
+  check(gpx.name === log.replace(/\.[^.]*$/, '') + '.gpx' && /<gpx version="1\.1" creator="kml" xmlns="http:\/\/www\.topografix\.com\/GPX\/1\/1">/.test(text) &&
+    (text.match(/<trk>/g) || []).length === 1 && (text.match(/<trkseg>/g) || []).length === 1 &&
+    points.join(' ') === coordinates.join(' '), `${what}: the GPX ${gpx.name}: ${points.length} points, the KML's ${coordinates.length}`);
+  if (!gdalRead && points.length > 1 && spawnSync('ogrinfo', ['--version']).status === 0) {
+    gdalRead = true;
+    fs.writeFileSync(path.join(work, 'route.gpx'), gpx.bytes);
+    const read = spawnSync('ogrinfo', ['-ro', '-al', '-so', path.join(work, 'route.gpx'), 'tracks'], { encoding: 'utf8' });
+    check(/Layer name: tracks/.test(read.stdout) && /Feature Count: 1\b/.test(read.stdout), `${what}: GDAL reads the GPX as one track: ${read.stdout}${read.stderr}`);
+  }
+}
+
 // A converting row's outcome against the program's, for the first log chosen.
 async function compare(page, row, seen, language, what) {
   const expected = programRun(path.join(work, row.logs[0]));
-  const [kml, listing] = [await download(page, 'download-kml'), await download(page, 'download-listing')];
+  const [kml, gpx, listing] = [await download(page, 'download-kml'), await download(page, 'download-gpx'),
+    await download(page, 'download-listing')];
   const lines = expected.messages.split('\n').filter((line) => line !== '').length;
   const same = (got, want) => (want === null ? got === null : got !== null && Buffer.compare(got, want) === 0);
   check(seen.data.status === String(expected.status), `${what}: status ${seen.data.status}, the program's ${expected.status}`);
@@ -336,7 +361,8 @@ async function compare(page, row, seen, language, what) {
     (language !== 'en' || seen.messages === 'Nothing: no warnings, no problems.'), `${what}: the messages: ${seen.messages}`);
   check(same(listing.bytes, expected.listing) && same(kml.bytes, expected.kml), `${what}: the KML and listing are the program's`);
   check(!row.golden || (same(kml.bytes, golden(`${row.golden}.kml`)) && same(listing.bytes, golden(`${row.golden}.out`)) &&
-    listing.name === 'trasa.txt'), `${what}: the golden KML and listing, the listing saved as trasa.txt`);
+    listing.name === row.logs[0].replace(/\.[^.]*$/, '') + '.txt'), `${what}: the golden KML and listing, the listing named after the log`);
+  checkGpx(gpx, kml, row.logs[0], what);
   check(!/NaN|Infinity|e[+-]\d/.test(seen['route-summary']), `${what}: the summary shows only numbers`);
 }
 

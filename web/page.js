@@ -5,7 +5,7 @@
 'use strict';
 
 (function () {
-  const LISTING_SHOWN = 1000;  // lines; the whole listing is offered as trasa.txt
+  const LISTING_SHOWN = 1000;  // lines; the whole listing is offered to save
 
   const $ = (id) => document.getElementById(id);
   let language = 'en';
@@ -48,14 +48,14 @@
     render();
   }
 
-  // Offers `bytes` to save as `name` with the button `id`. The file (a blob: URL) is made
-  // when the button is first pressed: a full log's listing and KML (9 MB) are not copied
-  // for a button that may never be pressed.
+  // Offers `bytes` (or what the function `bytes` makes) to save as `name` with the button
+  // `id`. The file (a blob: URL) is made when the button is first pressed: a full log's
+  // listing, KML and GPX (12 MB) are not made or copied for a button never pressed.
   function offer(id, bytes, type, name) {
     let url = null;
     $(id).onclick = () => {
       if (!url) {
-        url = URL.createObjectURL(new Blob([bytes], { type }));
+        url = URL.createObjectURL(new Blob([typeof bytes === 'function' ? bytes() : bytes], { type }));
         urls.push(url);
       }
       const link = document.createElement('a');
@@ -68,10 +68,11 @@
     $(id).hidden = false;
   }
 
-  // `tatry.hex` gives `tatry.kml`; a name with no extension gains one.
-  function kmlName(logName) {
+  // `tatry.hex` gives `tatry.kml`, `tatry.gpx` and `tatry.txt`; a name with no extension
+  // gains one.
+  function named(logName, extension) {
     const dot = logName.lastIndexOf('.');
-    return (dot > 0 ? logName.slice(0, dot) : logName) + '.kml';
+    return (dot > 0 ? logName.slice(0, dot) : logName) + extension;
   }
 
   // What the program said, in the reader's words: a clause.
@@ -94,7 +95,7 @@
     urls = [];
     $('route').replaceChildren();
     $('listing').textContent = '';
-    for (const id of ['download-kml', 'download-listing']) {
+    for (const id of ['download-kml', 'download-gpx', 'download-listing']) {
       $(id).hidden = true;
       $(id).onclick = null;
     }
@@ -210,7 +211,9 @@
       return;
     }
     $('messages').textContent = answer.messages || words.noMessages;
-    $('download-kml').textContent = outcome.kmlWritten ? words.saveKml(kmlName(shown.name)) : '';
+    $('download-kml').textContent = outcome.kmlWritten ? words.saveKml(named(shown.name, '.kml')) : '';
+    $('download-gpx').textContent = outcome.kmlWritten ? words.saveGpx(named(shown.name, '.gpx')) : '';
+    $('download-listing').textContent = words.saveListing(named(shown.name, '.txt'));
     const noneRead = outcome.stated < 0 && outcome.records === 0;
     $('count').textContent = noneRead ? words.noneRead : words.recordsOf(outcome.records, outcome.stated);
     $('count').className = noneRead ? 'none' : '';
@@ -239,10 +242,11 @@
     performance.measure('kml: choice to output shown', { start: started });
     // What there is to save is offered at once; its file is made when it is asked for.
     if (answer.listing.length > 0) {
-      offer('download-listing', answer.listing, 'text/plain', 'trasa.txt');
+      offer('download-listing', answer.listing, 'text/plain', named(shown.name, '.txt'));
     }
     if (answer.route) {
-      offer('download-kml', answer.route, 'application/vnd.google-earth.kml+xml', kmlName(shown.name));
+      offer('download-kml', answer.route, 'application/vnd.google-earth.kml+xml', named(shown.name, '.kml'));
+      offer('download-gpx', () => kmlGpx.fromKml(answer.route), 'application/gpx+xml', named(shown.name, '.gpx'));
     }
     // Once the frame that shows the route and the downloads is painted: the time from the
     // choice, for the benchmark (bench/page_bench.mjs); then the listing's first lines,

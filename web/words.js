@@ -41,7 +41,7 @@ const WORDS = (function () {
       positions: 'Positions in the route',
       messagesHeading: 'The program\'s messages',
       messagesLabel: 'The program\'s messages, as it wrote them',
-      saveListing: 'Save the listing (trasa.txt)',
+      saveListing: (name) => `Save the listing (${name})`,
       routeHeading: '3. The route',
       listingHeading: '4. The listing',
       listingNote: 'Each record as stored, then in decimal degrees.',
@@ -103,6 +103,7 @@ const WORDS = (function () {
       noKml: 'none: no KML was written',
       noMessages: 'Nothing: no warnings, no problems.',
       saveKml: (name) => `Save the KML (${name})`,
+      saveGpx: (name) => `Save the GPX (${name})`,
       listingPart: (shown, all) => `The first ${enNumber(shown)} of ${enNumber(all)} lines; the button above ` +
         'saves the whole listing.',
       routeNoKml: 'No route: the program wrote no KML.',
@@ -196,7 +197,7 @@ const WORDS = (function () {
       positions: 'Pozycje na trasie',
       messagesHeading: 'Komunikaty programu',
       messagesLabel: 'Komunikaty programu, tak jak je wypisał',
-      saveListing: 'Zapisz wykaz (trasa.txt)',
+      saveListing: (name) => `Zapisz wykaz (${name})`,
       routeHeading: '3. Trasa',
       listingHeading: '4. Wykaz',
       listingNote: 'Każdy rekord tak, jak jest zapisany, a pod nim w stopniach dziesiętnych.',
@@ -262,6 +263,7 @@ const WORDS = (function () {
       noKml: 'brak: nie zapisano pliku KML',
       noMessages: 'Brak: żadnych ostrzeżeń ani problemów.',
       saveKml: (name) => `Zapisz KML (${name})`,
+      saveGpx: (name) => `Zapisz GPX (${name})`,
       listingPart: (shown, all) => `Pierwsze ${plNumber(shown)} z ${plNumber(all)} wierszy; cały wykaz ` +
         'zapiszesz przyciskiem powyżej.',
       routeNoKml: 'Brak trasy: program nie zapisał pliku KML.',
