@@ -52,9 +52,27 @@ const kmlRoute = (function () {
     return made;
   }
 
+  // A scale bar at the bottom left, of a round length (1, 2 or 5 times a power of ten, in
+  // m or km) that fits a quarter of the drawing, `unitsPerKm` long a kilometre; and a north
+  // mark at the top right. With no map under the route, these are what it is read by.
+  function scaleAndNorth(unitsPerKm) {
+    let km = 10 ** Math.floor(Math.log10(WIDTH / 4 / unitsPerKm));
+    km *= WIDTH / 4 / unitsPerKm >= 5 * km ? 5 : WIDTH / 4 / unitsPerKm >= 2 * km ? 2 : 1;
+    const [x, y, length] = [MARGIN, HEIGHT - 12, km * unitsPerKm];
+    const label = km >= 1 ? `${km} km` : `${Math.round(km * 1000)} m`;
+    const scale = element('g', { class: 'scale' });
+    scale.append(element('path', { d: `M${x},${y - 6}v6h${length}v-6` }),
+      Object.assign(element('text', { x: x + length / 2, y: y - 10, 'text-anchor': 'middle' }), { textContent: label }));
+    const north = element('g', { class: 'north' });
+    north.append(element('path', { d: `M${WIDTH - MARGIN},12l-9,24h18z` }),
+      Object.assign(element('text', { x: WIDTH - MARGIN, y: 56, 'text-anchor': 'middle' }), { textContent: 'N' }));
+    return [scale, north];
+  }
+
   // Draws the positions into `svg` to fit, longitude scaled by the cosine of the mean
-  // latitude so that shapes are true, the start and end marked; a point within a unit
-  // (less than a pixel) of the last one drawn adds nothing.
+  // latitude so that shapes, and the scale bar, are true there (an equirectangular
+  // projection), the start and end marked; a point within a unit (less than a pixel) of
+  // the last one drawn adds nothing.
   function draw(svg, points, extent) {
     let meanLatitude = 0;
     for (let k = 1; k < points.length; k += 2) {
@@ -85,7 +103,8 @@ const kmlRoute = (function () {
     const at = (k, r) => ({ cx: left + points[k] * across, cy: top - points[k + 1] * scale, r });
     svg.append(element('polyline', { points: drawn.trimEnd(), class: 'line' }),
       element('circle', { ...at(last, 9), class: 'end' }),
-      element('circle', { ...at(0, 5), class: 'start' }));
+      element('circle', { ...at(0, 5), class: 'start' }),
+      ...scaleAndNorth(scale / radians(EARTH_RADIUS_KM)));
   }
 
   return { measure, draw };

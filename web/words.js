@@ -43,7 +43,8 @@ const WORDS = (function () {
       messagesLabel: 'The program\'s messages, as it wrote them',
       saveListing: (name) => `Save the listing (${name})`,
       routeHeading: '3. The route',
-      listingHeading: '4. The listing',
+      detailsHeading: '4. What was read and saved',
+      listingHeading: '5. The listing',
       listingNote: 'Each record as stored, then in decimal degrees.',
       footer: 'The program here is kml itself, built to WebAssembly: it gives the same bytes as on the ' +
         'command line. See its README for the log format and exit statuses.',
@@ -199,7 +200,8 @@ const WORDS = (function () {
       messagesLabel: 'Komunikaty programu, tak jak je wypisał',
       saveListing: (name) => `Zapisz wykaz (${name})`,
       routeHeading: '3. Trasa',
-      listingHeading: '4. Wykaz',
+      detailsHeading: '4. Co odczytano i co zapisać',
+      listingHeading: '5. Wykaz',
       listingNote: 'Każdy rekord tak, jak jest zapisany, a pod nim w stopniach dziesiętnych.',
       footer: 'Działa tu sam program kml, skompilowany do WebAssembly: daje te same bajty co w wierszu ' +
         'poleceń. Format logu i kody wyjścia opisuje jego README.',
