@@ -308,6 +308,14 @@ async function look(page) {
     const texts = Object.fromEntries([...document.querySelectorAll('[id]')]
       .map((element) => [element.id, rendered(element) ? element.textContent : '']));
     texts.said = [...document.querySelectorAll('#said li')].filter(rendered).map((item) => item.textContent);
+    const link = document.getElementById('open-map');
+    texts['open-map-link'] = { href: link.href, target: link.target, rel: link.rel };
+    // The extent the route's summary gives, in English, where it gives one.
+    const side = (name) => texts['route-summary'].match(new RegExp(`${name} ([\\d.]+)°\u00a0([NSEW])`));
+    texts['route-extent'] = side('north') && Object.fromEntries(['north', 'south', 'east', 'west'].map((name) => {
+      const [, value, letter] = side(name);
+      return [name, Number(value) * (letter === 'S' || letter === 'W' ? -1 : 1)];
+    }));
     texts.hiddenSeen = [...document.querySelectorAll('[hidden]')].filter((element) =>
       getComputedStyle(element).display !== 'none' || box(element).width > 0 || box(element).height > 0).map((e) => e.id);
     return { ...texts, data: { ...document.getElementById('status').dataset } };
@@ -377,8 +385,16 @@ async function compare(page, row, seen, language, what) {
   check(expected.kml === null ? !/^(Converted|Gotowe|Przekonwertowano)/.test(seen.status) : language !== 'en' || !plain ||
     seen.status === `Converted: ${seen.positions} position${seen.positions === '1' ? '' : 's'}.`,
   `${what}: the headline says a KML was written exactly when one was: ${seen.status}`);
-  check(expected.messages ? seen.messages === expected.messages : !/kml:/.test(seen.messages) &&
-    (language !== 'en' || seen.messages === 'Nothing: no warnings, no problems.'), `${what}: the messages: ${seen.messages}`);
+  check(expected.messages ? seen.messages === expected.messages && seen.quiet === '' : seen.messages === '' &&
+    (language !== 'en' || seen.quiet === 'The program said nothing: no warnings, no problems.'),
+  `${what}: the messages: ${seen.messages}${seen.quiet}`);
+  // A way out to a real map where a route is drawn: to its area, in a tab of its own.
+  const map = seen['open-map-link'];
+  const [, zoom, lat, lon] = (map.href.match(/^https:\/\/www\.openstreetmap\.org\/\?mlat=[-\d.]+&mlon=[-\d.]+#map=(\d+)\/([-\d.]+)\/([-\d.]+)$/) || []);
+  const extent = seen['route-extent'];
+  check(seen['open-map'] === '' ? !extent : !extent ? language !== 'en' : map.target === '_blank' && map.rel === 'noopener' && Number(zoom) >= 1 &&
+    Number(zoom) <= 18 && Number(lat) >= extent.south && Number(lat) <= extent.north && Number(lon) >= extent.west &&
+    Number(lon) <= extent.east, `${what}: the map link ${map.href} for the extent ${JSON.stringify(extent)}`);
   check(same(listing.bytes, expected.listing) && same(kml.bytes, expected.kml), `${what}: the KML and listing are the program's`);
   check(!row.golden || (same(kml.bytes, golden(`${row.golden}.kml`)) && same(listing.bytes, golden(`${row.golden}.out`)) &&
     listing.name === row.logs[0].replace(/\.[^.]*$/, '') + '.txt'), `${what}: the golden KML and listing, the listing named after the log`);

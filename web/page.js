@@ -45,6 +45,8 @@
     for (const button of document.querySelectorAll('[data-language]')) {
       button.setAttribute('aria-pressed', String(button.dataset.language === chosen));
     }
+    // Where the screen is touched, nothing can be dropped on it.
+    $('choose-text').textContent = matchMedia('(pointer: coarse)').matches ? words.chooseTextTouch : words.chooseText;
     render();
   }
 
@@ -172,6 +174,15 @@
     $('meaning-text').textContent = outcome ? words.meanings[outcome.status] || words.unknownMeaning : '';
   }
 
+  // The address of OpenStreetMap's map of the route's extent: its centre, at the zoom
+  // that shows it all (each level halves the degrees in view, 360 at zoom 0).
+  function mapAddress({ north, south, east, west }) {
+    const span = Math.max(east - west, 2 * (north - south), 1e-4);
+    const zoom = Math.max(1, Math.min(18, Math.floor(Math.log2(360 / span))));
+    const [lat, lon] = [(north + south) / 2, (east + west) / 2].map((degrees) => degrees.toFixed(5));
+    return `https://www.openstreetmap.org/?mlat=${lat}&mlon=${lon}#map=${zoom}/${lat}/${lon}`;
+  }
+
   // The route's summary: its positions, length and extent, or why there is none.
   function summary(outcome, route) {
     if (!outcome.kmlWritten) {
@@ -199,18 +210,30 @@
       : answer ? words.chosen(shown.name, shown.size) : words.converting(shown.name, shown.size);
     show('left-out', shown && shown.leftOut && shown.leftOut.length > 0 ? words.leftOut(shown.leftOut.join(', ')) : '');
     // An SVG element has no `hidden` property: the attribute itself hides the empty panel.
-    $('route').toggleAttribute('hidden', !(outcome && shown.route && shown.route.drawn > 0));
+    const drawn = Boolean(outcome && shown.route && shown.route.drawn > 0);
+    $('route').toggleAttribute('hidden', !drawn);
+    $('open-map').hidden = !drawn;
+    $('open-map').textContent = drawn ? words.openMap : '';
+    if (drawn) {
+      $('open-map').href = mapAddress(shown.route.extent);
+    }
     if (!outcome) {
       $('count').textContent = '–';
       $('positions').textContent = '–';
       $('count').className = '';
       $('positions').className = '';
       $('messages').textContent = shown ? '' : words.noMessagesYet;
+      $('messages').hidden = false;
+      $('quiet').hidden = true;
       $('route-summary').textContent = shown ? '' : words.noRouteYet;
       $('listing-note').textContent = words.listingNote;
       return;
     }
-    $('messages').textContent = answer.messages || words.noMessages;
+    // The program's own lines, as it wrote them; where it wrote none, the page says so.
+    $('messages').textContent = answer.messages;
+    $('messages').hidden = !answer.messages;
+    $('quiet').textContent = words.noMessages;
+    $('quiet').hidden = Boolean(answer.messages);
     $('download-kml').textContent = outcome.kmlWritten ? words.saveKml(named(shown.name, '.kml')) : '';
     $('download-gpx').textContent = outcome.kmlWritten ? words.saveGpx(named(shown.name, '.gpx')) : '';
     $('download-listing').textContent = words.saveListing(named(shown.name, '.txt'));

@@ -35,12 +35,13 @@ const WORDS = (function () {
       chooseHeading: '1. Choose a log',
       chooseText: 'The log is the dump you pulled off the logger (often eeprom.hex): raw, Intel HEX or ' +
         'S-records. Choose it, or drop it anywhere on this page.',
+      chooseTextTouch: 'The log is the dump you pulled off the logger (often eeprom.hex): raw, Intel HEX or ' +
+        'S-records. Choose it.',
       chooseButton: 'Choose a log…',
       resultHeading: '2. The result',
       records: 'Records in the log',
       positions: 'Positions in the route',
       messagesHeading: 'The program\'s messages',
-      messagesLabel: 'The program\'s messages, as it wrote them',
       saveListing: (name) => `Save the listing (${name})`,
       routeHeading: '3. The route',
       detailsHeading: '4. What was read and saved',
@@ -66,7 +67,7 @@ const WORDS = (function () {
         'log-ends-early': () => 'the log ends early, with no end marker',
         'log-ends-in-count': () => 'the log ends inside its record count',
         'log-unreadable': (d) => `the log could not be read to its end (${d.values[0]})`,
-        'dump-cut': () => 'the dump was cut off: it has no end record',
+        'dump-cut': () => 'the dump was cut off, with no end record',
         'dump-gap-ends-log': (d) => `the dump has a gap there (bytes ${d.values[0]} to ${d.values[1]} are in no ` +
           'record), and nothing after it was read',
       },
@@ -84,7 +85,8 @@ const WORDS = (function () {
         'where a logger puts them while it has no fix: the route runs there and back.',
       notALog: (odd, records) => `This does not look like a position log: ${enNumber(odd)} of ` +
         `${en(records, { one: 'record', other: 'records' })} ${odd === 1 ? 'gives' : 'give'} no position on the Earth.`,
-      meaningOf: (code) => `What exit status ${code} means`,
+      meaningOf: (code) => `What this result means (exit status ${code})`,
+      openMap: 'Open this area in OpenStreetMap',
       meanings: {
         0: 'The log was converted: the KML holds every position it has.',
         1: 'Nothing was converted, and the KML path is as it was. The log cannot be opened, it is a text ' +
@@ -102,7 +104,7 @@ const WORDS = (function () {
         ? `${enNumber(records)} of ${enNumber(stated)}` : enNumber(records),
       noneRead: 'none read',
       noKml: 'none: no KML was written',
-      noMessages: 'Nothing: no warnings, no problems.',
+      noMessages: 'The program said nothing: no warnings, no problems.',
       saveKml: (name) => `Save the KML (${name})`,
       saveGpx: (name) => `Save the GPX (${name})`,
       listingPart: (shown, all) => `The first ${enNumber(shown)} of ${enNumber(all)} lines; the button above ` +
@@ -111,7 +113,7 @@ const WORDS = (function () {
       routeEmpty: 'The route is empty: the log holds no positions.',
       noneOnEarth: 'Nothing to draw: no position of the route lies on the Earth.',
       summary: (positions, km) => `${en(positions, { one: 'position', other: 'positions' })} from the start ` +
-        `(green) to the end (black); the route is ${km.toLocaleString('en', { minimumFractionDigits: 2,
+        `(the green dot) to the end (the ring); the route is ${km.toLocaleString('en', { minimumFractionDigits: 2,
           maximumFractionDigits: 2 })} km long.`,
       offTheEarth: (off) => ` ${en(off, { one: 'position lies', other: 'positions lie' })} off the Earth and ` +
         `${off === 1 ? 'is' : 'are'} not drawn.`,
@@ -192,12 +194,13 @@ const WORDS = (function () {
       chooseHeading: '1. Wybierz log',
       chooseText: 'Log to zrzut pamięci pobrany z rejestratora (często eeprom.hex): surowy, Intel HEX albo ' +
         'S-rekordy. Wybierz go albo upuść w dowolnym miejscu tej strony.',
+      chooseTextTouch: 'Log to zrzut pamięci pobrany z rejestratora (często eeprom.hex): surowy, Intel HEX albo ' +
+        'S-rekordy. Wybierz go.',
       chooseButton: 'Wybierz log…',
       resultHeading: '2. Wynik',
       records: 'Rekordy w logu',
       positions: 'Pozycje na trasie',
       messagesHeading: 'Komunikaty programu',
-      messagesLabel: 'Komunikaty programu, tak jak je wypisał',
       saveListing: (name) => `Zapisz wykaz (${name})`,
       routeHeading: '3. Trasa',
       detailsHeading: '4. Co odczytano i co zapisać',
@@ -223,7 +226,7 @@ const WORDS = (function () {
         'log-ends-early': () => 'log urywa się przedwcześnie, bez znacznika końca',
         'log-ends-in-count': () => 'log urywa się w środku liczby rekordów',
         'log-unreadable': (d) => `nie da się odczytać logu do końca (${d.values[0]})`,
-        'dump-cut': () => 'zrzut jest ucięty: nie ma rekordu końca',
+        'dump-cut': () => 'zrzut jest ucięty, bez rekordu końca',
         'dump-gap-ends-log': (d) => `w zrzucie jest tam luka (bajty od ${d.values[0]} do ${d.values[1]} nie należą ` +
           'do żadnego rekordu) i nic, co leży za nią, nie zostało odczytane',
       },
@@ -242,7 +245,8 @@ const WORDS = (function () {
         'biegnie tam i z powrotem.',
       notALog: (odd, records) => `To nie wygląda na log pozycji: ${plNumber(odd)} z ${ofRecords(records)} ` +
         `${plVerb(odd, 'nie wskazuje', 'nie wskazują')} miejsca na Ziemi.`,
-      meaningOf: (code) => `Co oznacza kod wyjścia ${code}`,
+      meaningOf: (code) => `Co oznacza ten wynik (kod wyjścia ${code})`,
+      openMap: 'Otwórz ten obszar w OpenStreetMap',
       meanings: {
         0: 'Log został przekonwertowany: plik KML zawiera każdą jego pozycję.',
         1: 'Nic nie przekonwertowano, a ścieżka KML pozostała bez zmian. Logu nie da się otworzyć, jest ' +
@@ -263,7 +267,7 @@ const WORDS = (function () {
         ? `${plNumber(records)} z ${plNumber(stated)}` : plNumber(records),
       noneRead: 'nie odczytano',
       noKml: 'brak: nie zapisano pliku KML',
-      noMessages: 'Brak: żadnych ostrzeżeń ani problemów.',
+      noMessages: 'Program nic nie zgłosił: żadnych ostrzeżeń ani problemów.',
       saveKml: (name) => `Zapisz KML (${name})`,
       saveGpx: (name) => `Zapisz GPX (${name})`,
       listingPart: (shown, all) => `Pierwsze ${plNumber(shown)} z ${plNumber(all)} wierszy; cały wykaz ` +
@@ -272,7 +276,7 @@ const WORDS = (function () {
       routeEmpty: 'Trasa jest pusta: log nie zawiera żadnej pozycji.',
       noneOnEarth: 'Nie ma czego narysować: żadna pozycja trasy nie leży na Ziemi.',
       summary: (positions, km) => `${pl(positions, { one: 'pozycja', few: 'pozycje', many: 'pozycji' })} ` +
-        `od startu (zielony) do mety (czarny); długość trasy: ${km.toLocaleString('pl',
+        `od startu, zielonej kropki, do mety, pierścienia; długość trasy: ${km.toLocaleString('pl',
           { minimumFractionDigits: 2, maximumFractionDigits: 2 })} km.`,
       offTheEarth: (off) => ` ${pl(off, { one: 'pozycja leży poza Ziemią i nie została narysowana',
         few: 'pozycje leżą poza Ziemią i nie zostały narysowane',
