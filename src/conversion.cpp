@@ -222,9 +222,11 @@ void ConvertLog(Log& log, const std::string& path, std::FILE* kml, std::FILE* li
     WriteHeader(kml);
     int listingError = ConvertRecords(log.bytes, kml, listing, outcome);
     // An end marker made of bytes that no record of the dump held is no logger's.
-    const auto marker = log.given.begin() + static_cast<std::ptrdiff_t>(log.bytes.at);
-    if (outcome.stop == Stop::EndMarker && !log.given.empty() && std::find(marker - 4, marker, false) != marker) {
-        outcome.stop = Stop::Gap;
+    if (outcome.stop == Stop::EndMarker && !log.given.empty()) {
+        const auto marker = log.given.begin() + static_cast<std::ptrdiff_t>(log.bytes.at);
+        if (std::find(marker - 4, marker, false) != marker) {
+            outcome.stop = Stop::Gap;
+        }
     }
     WriteFooter(kml);
     SayWhatTheRecordsHold(log, path, outcome);
