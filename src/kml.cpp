@@ -30,6 +30,7 @@ void Run(const std::vector<std::string>& arguments, Outcome& outcome)
 {
     const std::string logPath = arguments.size() >= 2 ? arguments[1] : "eeprom.hex";
     const std::string kmlPath = arguments.size() >= 3 ? arguments[2] : "trasa.kml";
+    outcome.logPath = logPath;
     outcome.kmlPath = kmlPath;
 
     // A standard stream closed when kml started holds the null device: no log of the user's.

@@ -144,7 +144,8 @@ struct Tally {
 struct Outcome {
     std::FILE* messageStream = nullptr;  // where each diagnostic is written as it is said
     std::vector<Diagnostic> diagnostics;
-    std::string kmlPath;      // where the KML goes, as the command line named it
+    std::string logPath;      // the log read and where the KML goes, as the command line
+    std::string kmlPath;      // named them
     bool kmlWritten = false;  // a KML is at the path, whole
     int stated = -1;          // the record count the log states; -1 when none was read
     int records = 0;          // records read whole

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <io.h>
@@ -28,30 +29,42 @@ void RestoreConsole()
 // What a window of kml's own says after the listing, in the user's language: Polish when
 // Windows speaks Polish, English otherwise.
 struct WindowWords {
-    const char* written;  // the KML's full path, and its positions: counted as the
-                          // listing's first line counts them, with no plural to choose
+    const char* written;  // the log's and the KML's full paths, and the positions: counted
+                          // as the listing's first line counts them, with no plural to choose
     const char* none;
     const char* close;
 };
 
 const WindowWords& Words()
 {
-    static const WindowWords english = {"The KML is written: %s (positions: %d).\n",
+    static const WindowWords english = {"The KML of %s is written: %s (positions: %d).\n",
                                         "No KML was written; the message above says why.\n",
                                         "Press Enter to close this window.\n"};
-    static const WindowWords polish = {"Zapisano plik KML: %s (liczba pozycji: %d).\n",
+    static const WindowWords polish = {"Zapisano plik KML z logu %s: %s (liczba pozycji: %d).\n",
                                        "Nie zapisano pliku KML; przyczynę podano powyżej.\n",
                                        "Naciśnij Enter, aby zamknąć to okno.\n"};
     return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_POLISH ? polish : english;
+}
+
+// Shows UTF-8 `text` in the console of standard error, after all that was written before
+// it. The console is handed its characters: the C library's text mode would take the bytes
+// for characters of its own locale (so Wine's does).
+void Show(const std::string& text)
+{
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0],
+                                    static_cast<int>(wide.size())));
+    DWORD written;
+    WriteConsoleW(GetStdHandle(STD_ERROR_HANDLE), wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
 }
 
 // A console that kml alone holds closes as soon as kml ends: what it said would be gone
 // before it was read.
 void WaitBeforeTheConsoleCloses()
 {
-    std::fflush(stdout);
-    std::fputs(Words().close, stderr);
-    std::fflush(stderr);
+    Show(Words().close);
     for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar()) {
     }
 }
@@ -65,6 +78,14 @@ bool IsConsole(DWORD stream)
 std::wstring Wide(const std::string& path)
 {
     return std::filesystem::u8path(path).wstring();
+}
+
+// The full path of `path`, or `path` itself where it has none.
+std::string Full(const std::string& path)
+{
+    std::error_code failed;
+    const std::filesystem::path full = std::filesystem::absolute(std::filesystem::u8path(path), failed);
+    return failed ? path : full.u8string();
 }
 
 // A file's identity as its handle gives it; nothing where there is none.
@@ -317,21 +338,22 @@ bool OutcomeTaken()
     return false;
 }
 
-// A window of kml's own says, after the listing, what was written and where, since whoever
-// double-clicked kml.exe cannot see the folder it ran in.
+// A window of kml's own says, after the listing, which log was read and where its KML was
+// written, since whoever double-clicked kml.exe or dropped a log onto it cannot see the
+// folder it ran in.
 void HandOver(const Outcome& outcome, int)
 {
     if (!ownConsole) {
         return;
     }
     const WindowWords& words = Words();
-    std::fflush(stdout);
-    if (outcome.kmlWritten) {
-        std::error_code failed;
-        const std::filesystem::path full = std::filesystem::absolute(std::filesystem::u8path(outcome.kmlPath), failed);
-        const std::string shown = failed ? outcome.kmlPath : full.u8string();
-        std::fprintf(stderr, words.written, shown.c_str(), outcome.route);
-    } else {
-        std::fputs(words.none, stderr);
+    if (!outcome.kmlWritten) {
+        Show(words.none);
+        return;
     }
+    const std::string log = Full(outcome.logPath);
+    const std::string kml = Full(outcome.kmlPath);
+    std::string said(std::strlen(words.written) + log.size() + kml.size() + 16, '\0');
+    said.resize(std::snprintf(&said[0], said.size(), words.written, log.c_str(), kml.c_str(), outcome.route));
+    Show(said);
 }
