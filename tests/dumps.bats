@@ -17,9 +17,6 @@ srec@{ printf '\357\273\277'; sed 's/$/\r/'; }
 ihex@tr '\n' '\r'
 srec@head -c -1
 srec@sed 's/^/  \t/'
-ihex@sed "s/\$/ ; $(printf '%0600d' 0)/"
-ihex@sed 's/$/\r/' | iconv -f ASCII -t UTF-16BE
-srec@{ printf '\376\377'; sed 's/$/\r/' | iconv -f ASCII -t UTF-16BE; }
 ihex@{ printf '\377\376'; sed 's/$/\r/' | iconv -f ASCII -t UTF-16LE; }
 srec@sed 's/$/\r/' | iconv -f ASCII -t UTF-16LE
 ihex@sed '3i :0100000032CD'
@@ -100,4 +97,11 @@ as_raw() {
 S1 12627
 \0377\0376 65279
 ROWS
+  # Every two bytes a character, the first ":1" as a dump's first line begins, with no
+  # mark: few of its characters are ASCII, as all of a dump's records are.
+  printf 'count 58\nrecord 1094778929 4916.2 1958.8\nrecord 1094778929 4916.3 1958.9\nend\n' >wide.txt
+  "$MAKELOG" wide.txt log.bin
+  convert log.bin
+  expect 0
+  assert_equal "$(head -2 stdout)" "$(printf 'Ilosc pozycji: 58\nPOS 0\tT: 1094778929 X: 4916.200195 Y: 1958.800049' | as_written)"
 }

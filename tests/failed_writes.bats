@@ -29,15 +29,6 @@ fails_whole() {
   fi
 }
 
-@test "a KML named as long as names go: kept when the write fails, replaced when it succeeds" {
-  name=$(printf 'k%.0s' {1..246}).kml
-  cp "$G/huge.kml" "$name"
-  ln "$name" hard.kml
-  fails_whole "$name" 'the KML was left as it was'
-  as_sample eeprom.hex "$name"
-  same hard.kml "$G/huge.kml"  # the other name keeps the old KML
-}
-
 @test "a full device: the KML's failure is status 255, the listing's 3; the log's outranks the listing's" {
   convert eeprom.hex /dev/full
   expect 255 'kml: /dev/full: No space left on device'
@@ -63,15 +54,6 @@ fails_whole() {
   assert_equal "$(ls -A small)" ""
 }
 
-@test "a file system with no free inode: the new KML cannot be made, the old one is kept" {
-  needs no-inodes
-  cp "$G/huge.kml" small/old.kml
-  listing=/dev/null convert eeprom.hex small/old.kml
-  expect 255 'kml: small/old.kml: No space left on device; the KML was left as it was'
-  same small/old.kml "$G/huge.kml"
-  assert_equal "$(ls -A small)" old.kml
-}
-
 @test "a KML whose folder takes no new file is written in place, said to be incomplete if cut" {
   needs immutable
   mkdir ro
@@ -84,20 +66,6 @@ fails_whole() {
   listing=/dev/null convert eeprom.hex ro/trasa.kml
   expect 0
   same ro/trasa.kml "$G/sample.kml"
-}
-
-@test "a folder that takes a new file but lets none be renamed or removed: the file left is named" {
-  needs immutable
-  mkdir ad
-  cp "$G/huge.kml" ad/trasa.kml
-  chattr +a ad
-  listing=/dev/null convert eeprom.hex ad/trasa.kml
-  chattr -a ad
-  local left
-  left=$(find ad -name '.kml-*')
-  expect 255 'kml: ad/trasa.kml: Operation not permitted; the KML was left as it was' \
-    "kml: ad/trasa.kml: the new file could not be removed, and is left as $left: Operation not permitted"
-  same ad/trasa.kml "$G/huge.kml"
 }
 
 @test "a sync that fails, of the new file or of its folder, is a failure said" {

@@ -1,7 +1,7 @@
 # shellcheck shell=bash
 # What every group of scenarios loads: the program under test, a fresh folder for each case
 # beside the sample log, and checks that print what differs. CTest sets $HERE (the build
-# made here), $MAKELOG, $SRC and, where they are, $OGRINFO, $EXCHANGE and $KML_SANITIZED.
+# made here), $MAKELOG, $SRC and, where they are, $OGRINFO and $KML_SANITIZED.
 # Another build is tested as $KML_UNDER_TEST, run through the words of $KML_RUNNER (an
 # emulator, wine, node).
 bats_load_library bats-support
@@ -34,7 +34,7 @@ setup() {
 
 teardown() {
   if mountpoint -q small 2>/dev/null; then umount small; fi
-  chattr -R -ia . 2>/dev/null || true
+  chattr -R -i . 2>/dev/null || true
 }
 
 # needs WHAT...: skips the case unless it may run here. WHAT is any of
@@ -46,17 +46,16 @@ teardown() {
 #   this-build   the build made here, unsanitized: the case measures the process
 #   other-build  another build, compared with the one made here
 #   gdal         GDAL's ogrinfo
-#   small-disk   a 256 KiB tmpfs on ./small (as root); no-inodes: room for one file there
+#   small-disk   a 256 KiB tmpfs on ./small (as root)
 #   immutable    folders that `chattr +i` makes take no new file, as no permission does
 #                for root
-#   exchange     renameat2's exchange as $EXCHANGE A B [STOP] (tests/exchange.cpp)
 #   strace       strace, whose fault injection makes a system call fail or a signal come
 needs() {
   local need
   for need in "$@"; do
     case $need in
       posix) [[ $KML != *.exe ]] || skip "not for a Windows build" ;;
-      posix-files | immutable | exchange) [[ $KML != *.exe && $KML != *.js ]] || skip "not for a Windows or Node build" ;;
+      posix-files | immutable) [[ $KML != *.exe && $KML != *.js ]] || skip "not for a Windows or Node build" ;;
       direct) [[ -z ${KML_RUNNER:-} && $KML != *.exe && $KML != *.js ]] || skip "not through $KML_RUNNER" ;;
       this-build) if [ "$KML" != "$HERE" ] || [ "${KML_SANITIZED:-0}" = 1 ]; then skip "only for the build made here, unsanitized"; fi ;;
       other-build) [ "$KML" != "$HERE" ] || skip "only for a build other than the one made here" ;;
@@ -65,17 +64,14 @@ needs() {
         command -v strace >/dev/null || skip "strace is not installed"
         # A sanitized build's leak check does not work under ptrace, as strace runs it.
         export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 ;;
-      small-disk | no-inodes)
-        local options=size=256k
-        if [ "$need" = no-inodes ]; then options=size=1m,nr_inodes=2; fi
+      small-disk)
         [[ $KML != *.exe ]] || skip "not for a Windows build"
-        { mkdir small && mount -t tmpfs -o "$options" kml_test small 2>/dev/null; } || skip "cannot mount a small file system here" ;;
+        { mkdir small && mount -t tmpfs -o size=256k kml_test small 2>/dev/null; } || skip "cannot mount a small file system here" ;;
       *) fail "needs: no such need: $need" ;;
     esac
     if [ "$need" = immutable ]; then
       { mkdir probe && chattr +i probe 2>/dev/null && chattr -i probe && rmdir probe; } || skip "no folder here can be made immutable"
     fi
-    if [ "$need" = exchange ] && [ ! -x "${EXCHANGE:-}" ]; then skip "no renameat2 here"; fi
   done
 }
 
@@ -114,13 +110,7 @@ as_written() {
 
 # same FILE EXPECTED: FILE holds EXPECTED's bytes; if not, a diff says how they differ.
 same() {
-  if [ ! -e "$1" ]; then
-    echo "$1: expected, but there is none"
-    return 1
-  fi
-  cmp -s "$2" "$1" && return 0
-  diff -a -u --label "$1, expected" --label "$1" "$2" "$1" | sed '61{s/.*/[...]/;q}'
-  return 1
+  assert_files_equal "$1" "$2" || { diff -a -u "$2" "$1" | head -60; return 1; }
 }
 
 # expect STATUS [MESSAGE...]: the status, and the messages, a line each, and no others.

@@ -24,8 +24,8 @@ ihex@{ printf '\377\376'; sum 7 | sed 's/$/\r/' | iconv -f ASCII -t UTF-16LE; }@
 ihex@sed '4s/^\(.\{9\}\)./\1G/'@line 4: bad character in record
 ihex@sed '2i :00000006FA'@line 2: unknown record type
 srec@sed '1i # EEPROM, logger 7'@line 1: not an S-record
-ihex@awk 'NR == 3 { printf "%600sGARBAGE\n", "" } 1'@line 3: not an Intel HEX record
-ihex@sed "3s/\$/$(printf '%0600d' 0)/"@line 3: wrong record length
+ihex@sed '3i GARBAGE'@line 3: not an Intel HEX record
+ihex@sed '3s/$/00/'@line 3: wrong record length
 srec@sed '$i S5030001FB'@line 35: record count mismatch
 ihex@sed '3i :0100000033CC'@line 3: records give one address different bytes
 srec --change-addresses 0xC0000@cat@no record holds a byte of the log; the first is at 0xC0000
