@@ -46,7 +46,8 @@
       button.setAttribute('aria-pressed', String(button.dataset.language === chosen));
     }
     // Where the screen is touched, nothing can be dropped on it.
-    $('choose-text').textContent = matchMedia('(pointer: coarse)').matches ? words.chooseTextTouch : words.chooseText;
+    const how = matchMedia('(pointer: coarse)').matches ? words.chooseHowTouch : words.chooseHow;
+    $('choose-text').textContent = `${words.chooseText} ${how}`;
     render();
   }
 

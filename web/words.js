@@ -34,9 +34,9 @@ const WORDS = (function () {
       languages: 'Language',
       chooseHeading: '1. Choose a log',
       chooseText: 'The log is the dump you pulled off the logger (often eeprom.hex): raw, Intel HEX or ' +
-        'S-records. Choose it, or drop it anywhere on this page.',
-      chooseTextTouch: 'The log is the dump you pulled off the logger (often eeprom.hex): raw, Intel HEX or ' +
-        'S-records. Choose it.',
+        'S-records.',
+      chooseHow: 'Choose it, or drop it anywhere on this page.',
+      chooseHowTouch: 'Choose it.',
       chooseButton: 'Choose a log…',
       resultHeading: '2. The result',
       records: 'Records in the log',
@@ -193,9 +193,9 @@ const WORDS = (function () {
       languages: 'Język',
       chooseHeading: '1. Wybierz log',
       chooseText: 'Log to zrzut pamięci pobrany z rejestratora (często eeprom.hex): surowy, Intel HEX albo ' +
-        'S-rekordy. Wybierz go albo upuść w dowolnym miejscu tej strony.',
-      chooseTextTouch: 'Log to zrzut pamięci pobrany z rejestratora (często eeprom.hex): surowy, Intel HEX albo ' +
-        'S-rekordy. Wybierz go.',
+        'S-rekordy.',
+      chooseHow: 'Wybierz go albo upuść w dowolnym miejscu tej strony.',
+      chooseHowTouch: 'Wybierz go.',
       chooseButton: 'Wybierz log…',
       resultHeading: '2. Wynik',
       records: 'Rekordy w logu',
